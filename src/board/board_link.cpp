@@ -1,0 +1,53 @@
+#include "board_link.h"
+
+#include <algorithm>
+#include <filesystem>
+
+#include "request_codes.h"
+
+namespace kteval {
+
+bool BoardLink::TextToBuffer(const std::string& text) {
+    if (text.size() > TextBuffer.size() - 1) return false;
+    std::copy(text.begin(), text.end(), TextBuffer.begin());
+    TextBuffer[text.size()] = 0;
+    return true;
+}
+
+int16_t BoardLink::loadFirmware(const std::string& executableDirectory) {
+    FirmwarePath = executableDirectory;
+    FirmwarePath += static_cast<char>(std::filesystem::path::preferred_separator);
+    FirmwarePath += kFirmwareFileName;
+    if (!TextToBuffer(FirmwarePath)) {
+        LastResult = kPathRefused;
+        return LastResult;
+    }
+    LastResult = usb_.LoadFirmWare(TextBuffer.data());
+    return LastResult;
+}
+
+void BoardLink::sendStart() {
+    uint8_t buffer = 0;
+    LastResult = usb_.VendorIORequest(request::Start, 0, 0, request::DirectionOut, 0, &buffer);
+}
+
+void BoardLink::WriteWord(int /*bitCount*/, int32_t word) {
+    const int32_t value = word & 0xFFFF;
+    const int32_t index = (word & 0xFF0000) / 65536;
+    uint8_t buffer = 0;
+    LastResult =
+        usb_.VendorIORequest(request::WordTransfer, value, index, request::DirectionOut, 0, &buffer);
+}
+
+int32_t BoardLink::ReadWord() {
+    LastResult =
+        usb_.VendorIORequest(request::WordTransfer, 0, 0, request::DirectionIn, 3, ReadBuffer.data());
+    return ReadBuffer[1] * 256 + ReadBuffer[0];
+}
+
+void BoardLink::SendRequest(int16_t code) {
+    uint8_t buffer = 0;
+    LastResult = usb_.VendorIORequest(code, 0, 0, request::DirectionOut, 0, &buffer);
+}
+
+}  // namespace kteval

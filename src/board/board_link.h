@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "usb_functions.h"
+
+namespace kteval {
+
+// The program's own layer over USBFunctions. Every library call goes through
+// it and leaves its result in LastResult.
+class BoardLink {
+public:
+    explicit BoardLink(USBFunctions& usb) : usb_(usb) {}
+
+    // The firmware image's file name, looked for beside the executable.
+    static constexpr const char* kFirmwareFileName = "KT4421SPI.hex";
+    // LoadFirmWare's result when the path cannot be handed to the library
+    // (longer than 512 bytes); no library call is made then.
+    static constexpr int16_t kPathRefused = -100;
+
+    std::array<uint8_t, 513> TextBuffer{};  // zero-terminated path for LoadFirmWare
+    std::array<uint8_t, 3> ReadBuffer{};    // bytes of the last read
+    std::string FirmwarePath;               // set by every load
+    int16_t LastResult = 0;                 // result of the most recent library call
+
+    // Copies the bytes of text (already in the file system's encoding) and a
+    // terminating 0 into TextBuffer; bytes beyond stay as they were. A text
+    // over 512 bytes is refused (false) and nothing is written.
+    bool TextToBuffer(const std::string& text);
+
+    // The load half of LoadUSB: FirmwarePath = directory + separator + file
+    // name, TextToBuffer, LoadFirmWare. Returns LastResult; the caller reports
+    // a negative result and then calls sendStart() whatever the result.
+    int16_t loadFirmware(const std::string& executableDirectory);
+
+    // The start request that follows every load attempt.
+    void sendStart();
+
+    // Sends a 24-bit command word: bits 15-0 as value, 23-16 as index,
+    // bits 31-24 dropped. bitCount is not used.
+    void WriteWord(int bitCount, int32_t word);
+
+    // Reads a 16-bit value: ReadBuffer[1] x 256 + ReadBuffer[0].
+    int32_t ReadWord();
+
+    // A line request (RESET, CLR, LDAC): value, index, direction, length 0.
+    void SendRequest(int16_t code);
+
+private:
+    USBFunctions& usb_;
+};
+
+}  // namespace kteval

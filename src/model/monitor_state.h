@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kteval {
+
+// Bits of the monitor word's data: bit 5 enables the monitor; a monitor input
+// pin sets bit 4 with bit 0 naming the pin; a converter channel writes its
+// number into bits 4-0.
+inline constexpr int32_t kMonitorEnableBit = 0x20;
+
+// cboDisable: position 0 disables (clears bit 5), any other enables.
+int32_t monitorEnabled(int32_t state, int listPosition);
+
+// cboMonChannel: 0 = Mon_In0, 1 = Mon_In1, 2.. = channel p - 2, < 0 unchanged.
+int32_t monitorChannelChosen(int32_t state, int listPosition);
+
+}  // namespace kteval
