@@ -35,13 +35,13 @@ void BoardLink::WriteWord(int /*bitCount*/, int32_t word) {
     const int32_t value = word & 0xFFFF;
     const int32_t index = (word & 0xFF0000) / 65536;
     uint8_t buffer = 0;
-    LastResult =
-        usb_.VendorIORequest(request::WordTransfer, value, index, request::DirectionOut, 0, &buffer);
+    LastResult = usb_.VendorIORequest(request::WordTransfer, value, index, request::DirectionOut, 0,
+                                      &buffer);
 }
 
 int32_t BoardLink::ReadWord() {
-    LastResult =
-        usb_.VendorIORequest(request::WordTransfer, 0, 0, request::DirectionIn, 3, ReadBuffer.data());
+    LastResult = usb_.VendorIORequest(request::WordTransfer, 0, 0, request::DirectionIn, 3,
+                                      ReadBuffer.data());
     return ReadBuffer[1] * 256 + ReadBuffer[0];
 }
 

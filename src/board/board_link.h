@@ -11,7 +11,7 @@ namespace kteval {
 // The program's own layer over USBFunctions. Every library call goes through
 // it and leaves its result in LastResult.
 class BoardLink {
-public:
+  public:
     explicit BoardLink(USBFunctions& usb) : usb_(usb) {}
 
     // The firmware image's file name, looked for beside the executable.
@@ -48,7 +48,7 @@ public:
     // A line request (RESET, CLR, LDAC): value, index, direction, length 0.
     void SendRequest(int16_t code);
 
-private:
+  private:
     USBFunctions& usb_;
 };
 

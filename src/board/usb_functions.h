@@ -7,7 +7,7 @@ namespace kteval {
 // The board's USB library: exactly two operations. Implemented by the real
 // libusb link and by the simulated board; the program never knows which.
 class USBFunctions {
-public:
+  public:
     virtual ~USBFunctions() = default;
 
     // Loads the firmware image whose full path is the zero-terminated 8-bit

@@ -24,7 +24,7 @@ inline constexpr int kChannelCount = 40;
 // The 40 channel records, indices 0-39 (index = 8 x group + position).
 // An index outside 0-39 is a programming error.
 class ChannelTable {
-public:
+  public:
     DAC& operator()(int index) {
         assert(index >= 0 && index < kChannelCount);
         return records_[static_cast<std::size_t>(index)];
@@ -38,7 +38,7 @@ public:
     auto begin() const { return records_.begin(); }
     auto end() const { return records_.end(); }
 
-private:
+  private:
     std::array<DAC, kChannelCount> records_{};
 };
 

@@ -10,7 +10,7 @@ namespace kteval {
 
 // The one road every command word takes: shown to the operator, then written.
 class SpiPort {
-public:
+  public:
     using Display = std::function<void(const std::string& sixHexDigits)>;
 
     SpiPort(BoardLink& link, Display display) : link_(link), display_(std::move(display)) {}
@@ -18,7 +18,7 @@ public:
     // Shows NumberToHex(Code, 6), then WriteWord(24, Code).
     void SPIout(int32_t Code);
 
-private:
+  private:
     BoardLink& link_;
     Display display_;
 };

@@ -1,0 +1,85 @@
+#include <gtest/gtest.h>
+
+#include "kt442x_module.h"
+
+namespace kteval {
+namespace {
+
+struct ResetRow {
+    const char* part;
+    int32_t m;
+    int32_t c;
+    int32_t code;
+};
+
+class ResetChannelTableTest : public ::testing::TestWithParam<ResetRow> {};
+
+TEST_P(ResetChannelTableTest, EveryRecordIncludingUnusedOnesGetsThePartsStartValues) {
+    const ResetRow row = GetParam();
+    KT442xModule module;
+    module.DACs(3).ABsel = 1;
+    module.DACs(39).X1A = 0x1234;
+    module.applySetup(*findPart(row.part));
+    module.ResetChannelTable();
+    for (int i = 0; i < kChannelCount; ++i) {
+        const DAC& r = module.DACs(i);
+        EXPECT_EQ(r.M, row.m) << i;
+        EXPECT_EQ(r.C, row.c) << i;
+        for (int32_t v : {r.X1A, r.X1B, r.X2A, r.X2B, r.DACreg}) EXPECT_EQ(v, row.code) << i;
+    }
+    EXPECT_EQ(module.DACs(3).ABsel, 1);  // the operator's A/B choice survives a reset
+}
+
+INSTANTIATE_TEST_SUITE_P(Parts, ResetChannelTableTest,
+                         ::testing::Values(ResetRow{"KT4410", 0xFFFF, 0x8000, 0x8000},
+                                           ResetRow{"KT4411", 0x3FFF, 0x2000, 0x2000},
+                                           ResetRow{"KT4412", 0xFFFF, 0x8000, 0x8000},
+                                           ResetRow{"KT4413", 0x3FFF, 0x2000, 0x2000},
+                                           ResetRow{"KT4420", 0xFFFF, 0x8000, 0x5554},
+                                           ResetRow{"KT4421", 0x3FFF, 0x2000, 0x1555},
+                                           ResetRow{"KT4422", 0xFFFF, 0x8000, 0x5554},
+                                           ResetRow{"KT4423", 0x3FFF, 0x2000, 0x1555}));
+
+TEST(KT442xModule, SetupRecordsThePart) {
+    KT442xModule module;
+    module.applySetup(partByIndex(3));
+    EXPECT_EQ(module.PartName, "KT4413");
+    EXPECT_EQ(module.PartBits, 14);
+    EXPECT_EQ(module.PartChannels, 8);
+    EXPECT_EQ(module.DACs(17).M, 0x3FFF);
+    EXPECT_EQ(module.DACs(17).X1A, 0);  // only M and C are set up
+}
+
+TEST(KT442xModule, WithoutAPartTheResetZeroesGainAndOffsetOnly) {
+    KT442xModule module;
+    module.DACs(5).X1A = 7;
+    module.DACs(5).M = 9;
+    module.ResetChannelTable();
+    module.resetOffsetCodes();
+    EXPECT_EQ(module.DACs(5).X1A, 7);
+    EXPECT_EQ(module.DACs(5).M, 0);
+    EXPECT_EQ(module.DACs(5).C, 0);
+    EXPECT_EQ(module.OffsetCode[0], 0);
+}
+
+TEST(KT442xModule, OffsetCodesByFamily) {
+    KT442xModule module;
+    module.applySetup(*findPart("KT4422"));
+    module.resetOffsetCodes();
+    EXPECT_EQ(module.OffsetCode, (std::array<int32_t, 3>{0x1555, 0x1555, 0x1555}));
+    KT442xModule other;
+    other.applySetup(*findPart("KT4412"));
+    other.resetOffsetCodes();
+    EXPECT_EQ(other.OffsetCode, (std::array<int32_t, 3>{0x2000, 0x2000, 0x2000}));
+}
+
+#ifndef NDEBUG
+TEST(ChannelTableDeathTest, IndexOutsideTheTableIsAProgrammingError) {
+    ChannelTable table;
+    EXPECT_DEATH(table(40), "");
+    EXPECT_DEATH(table(-1), "");
+}
+#endif
+
+}  // namespace
+}  // namespace kteval

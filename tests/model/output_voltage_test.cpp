@@ -1,0 +1,108 @@
+#include "output_voltage.h"
+
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "kt442x_module.h"
+
+namespace kteval {
+namespace {
+
+struct VoltageRow {
+    const char* part;
+    int channel;     // channel number
+    int32_t dacReg;  // written into the record the channel number names
+    const char* text;
+};
+
+class TransferFunctionTest : public ::testing::TestWithParam<VoltageRow> {};
+
+TEST_P(TransferFunctionTest, StartValuesOfEachFamily) {
+    const VoltageRow row = GetParam();
+    KT442xModule module;
+    const PartInfo& part = *findPart(row.part);
+    module.applySetup(part);
+    module.ResetChannelTable();
+    module.resetOffsetCodes();
+    module.DACs(indexOfChannelNumber(&part, row.channel)).DACreg = row.dacReg;
+    const std::string vref(part.referenceText);
+    EXPECT_EQ(
+        TransferFunction(row.part, row.channel, module.DACs, module.OffsetCode, {vref, vref, vref}),
+        row.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Families, TransferFunctionTest,
+    ::testing::Values(
+        VoltageRow{"KT4410", 0, 0x8000, "0.0000"}, VoltageRow{"KT4410", 3, 0xFFFF, "9.9997"},
+        VoltageRow{"KT4410", 15, 0, "-10.0000"}, VoltageRow{"KT4411", 9, 0x3FFF, "9.9988"},
+        VoltageRow{"KT4412", 5, 0xFFFF, "9.9997"}, VoltageRow{"KT4413", 7, 0, "-10.0000"},
+        VoltageRow{"KT4420", 0, 0x5554, "0.0000"}, VoltageRow{"KT4420", 39, 0xFFFF, "8.0001"},
+        VoltageRow{"KT4420", 20, 0, "-3.9998"}, VoltageRow{"KT4421", 1, 0x1555, "0.0000"},
+        VoltageRow{"KT4421", 16, 0x3FFF, "7.9995"}, VoltageRow{"KT4422", 31, 0xFFFF, "8.0001"},
+        VoltageRow{"KT4423", 8, 0, "-3.9998"}));
+
+TEST(TransferFunction, KT4412ChannelFiveReadsIndexNineWithGroupOne) {
+    KT442xModule module;
+    module.applySetup(*findPart("KT4412"));
+    module.ResetChannelTable();
+    module.resetOffsetCodes();
+    module.OffsetCode[1] = 0;
+    module.DACs(9).DACreg = 0x4000;
+    module.DACs(5).DACreg = 0;  // an unused index must not be read
+    // (0x4000 - 0) x (4 x 2.5) / 65536 = 2.5
+    EXPECT_EQ(TransferFunction("KT4412", 5, module.DACs, module.OffsetCode, {"9", "2.5", "9"}),
+              "2.5000");
+}
+
+TEST(TransferFunction, ChannelsOutsideThePartAndUnknownPartsGiveZero) {
+    KT442xModule module;
+    module.applySetup(*findPart("KT4410"));
+    module.ResetChannelTable();
+    module.DACs(20).DACreg = 0xFFFF;
+    EXPECT_EQ(TransferFunction("KT4410", 20, module.DACs, module.OffsetCode, {"5", "5", "5"}),
+              "0.0000");
+    EXPECT_EQ(TransferFunction("", 0, module.DACs, module.OffsetCode, {"5", "5", "5"}), "0.0000");
+}
+
+TEST(FormatVoltage, PatternAndSign) {
+    EXPECT_EQ(formatVoltage(-10.0), "-10.0000");
+    EXPECT_EQ(formatVoltage(0.00004), "0.0000");
+    EXPECT_EQ(formatVoltage(-0.00004), "0.0000");  // never "-0.0000"
+    EXPECT_EQ(formatVoltage(-0.00005001), "-0.0001");
+    EXPECT_EQ(formatVoltage(0.5), "0.5000");
+}
+
+TEST(ReferenceText, ReadingRule) {
+    struct Row {
+        const char* text;
+        double value;
+    };
+    const Row rows[] = {{"2.50 V", 2.5}, {"abc", 0},   {"-1e1", -10}, {" 3", 3}, {"", 0},
+                        {"+.5", 0.5},    {"1 2", 12},  {"1e", 1},     {"-", 0},  {"inf", 0},
+                        {"nan", 0},      {"1e999", 0}, {"3,3", 3},    {".", 0},  {"5E-1x", 0.5}};
+    for (const Row& row : rows)
+        EXPECT_DOUBLE_EQ(readReferenceText(row.text), row.value) << row.text;
+}
+
+TEST(ReferenceText, ShortestDecimal) {
+    EXPECT_EQ(formatDecimal(5), "5");
+    EXPECT_EQ(formatDecimal(2.5), "2.5");
+    EXPECT_EQ(formatDecimal(0), "0");
+    EXPECT_EQ(formatDecimal(-0.0), "0");
+    EXPECT_EQ(formatDecimal(0.1 + 0.2), "0.3");  // at most 15 significant digits
+    EXPECT_EQ(formatDecimal(-10), "-10");
+}
+
+TEST(ReferenceText, IndependentOfTheUsersLocale) {
+    const char* previous = std::setlocale(LC_ALL, "de_DE.UTF-8");
+    if (previous == nullptr) std::setlocale(LC_NUMERIC, "C");
+    EXPECT_DOUBLE_EQ(readReferenceText("2.5"), 2.5);
+    EXPECT_EQ(formatDecimal(2.5), "2.5");
+    EXPECT_EQ(formatVoltage(2.5), "2.5000");
+    std::setlocale(LC_ALL, "C");
+}
+
+}  // namespace
+}  // namespace kteval

@@ -1,0 +1,81 @@
+#include "part_catalogue.h"
+
+#include <gtest/gtest.h>
+
+namespace kteval {
+namespace {
+
+TEST(PartCatalogue, ButtonIndexMatchesRowAndNameLookup) {
+    for (int i = 0; i < kPartCount; ++i) {
+        const PartInfo& part = partByIndex(i);
+        EXPECT_EQ(part.index, i);
+        EXPECT_EQ(findPart(part.name), &part);
+        EXPECT_EQ(part.divisor, 1 << part.bits);
+        EXPECT_EQ(part.offsetMultiplier, part.bits == 16 ? 4 : 1);
+        EXPECT_EQ(part.groupCount * part.groupSize, part.channels);
+    }
+    EXPECT_EQ(findPart(""), nullptr);
+    EXPECT_EQ(findPart("kt4410"), nullptr);
+}
+
+TEST(PartCatalogue, ChannelIndicesInUse) {
+    struct Row {
+        const char* part;
+        int index;
+        bool used;
+    };
+    const Row rows[] = {
+        {"KT4410", 15, true}, {"KT4410", 16, false}, {"KT4412", 3, true},   {"KT4412", 4, false},
+        {"KT4412", 7, false}, {"KT4412", 8, true},   {"KT4412", 11, true},  {"KT4412", 12, false},
+        {"KT4420", 39, true}, {"KT4422", 31, true},  {"KT4422", 32, false}, {"KT4410", -1, false},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(usesChannelIndex(*findPart(row.part), row.index), row.used)
+            << row.part << " index " << row.index;
+    }
+}
+
+TEST(PartCatalogue, ChannelNumbersOfTheEightChannelPartsLiveAtEightToEleven) {
+    const PartInfo* kt4413 = findPart("KT4413");
+    const int expectedNumbers[] = {0, 1, 2, 3, 4, 5, 6, 7};
+    const int indices[] = {0, 1, 2, 3, 8, 9, 10, 11};
+    for (int i = 0; i < 8; ++i) {
+        EXPECT_EQ(channelNumberOfIndex(kt4413, indices[i]), expectedNumbers[i]);
+        EXPECT_EQ(indexOfChannelNumber(kt4413, expectedNumbers[i]), indices[i]);
+    }
+    // Numbers beyond the part and every number of the other parts map to themselves.
+    EXPECT_EQ(indexOfChannelNumber(kt4413, 8), 8);
+    EXPECT_EQ(indexOfChannelNumber(kt4413, 39), 39);
+    EXPECT_EQ(indexOfChannelNumber(findPart("KT4420"), 9), 9);
+    EXPECT_EQ(channelNumberOfIndex(nullptr, 9), 9);
+}
+
+TEST(PartCatalogue, VoltageGroups) {
+    struct Row {
+        const char* part;
+        int channel;
+        int group;  // -1: none
+    };
+    const Row rows[] = {
+        {"KT4410", 7, 0},  {"KT4410", 8, 1},  {"KT4410", 16, -1}, {"KT4412", 3, 0},
+        {"KT4412", 4, 1},  {"KT4412", 8, -1}, {"KT4420", 15, 1},  {"KT4420", 16, 2},
+        {"KT4421", 39, 2}, {"KT4422", 31, 1}, {"KT4423", 32, -1}, {"KT4423", 8, 1},
+    };
+    for (const Row& row : rows) {
+        const std::optional<int> k = voltageGroupOf(*findPart(row.part), row.channel);
+        EXPECT_EQ(k.value_or(-1), row.group) << row.part << " channel " << row.channel;
+    }
+}
+
+TEST(PartCatalogue, CaptionAndScaleValues) {
+    EXPECT_EQ(mainCaption("KT4421", 40, 14), "KT4421 Evaluation Software - 40 x 14-Bit Channels");
+    EXPECT_EQ(mainCaption("", 0, 0), " Evaluation Software - 0 x 0-Bit Channels");
+    EXPECT_EQ(fullScaleGain(16), 0xFFFF);
+    EXPECT_EQ(midScaleOffset(14), 0x2000);
+    // No part: 2^-1 = 0.5 rounds to the even neighbour 0.
+    EXPECT_EQ(fullScaleGain(0), 0);
+    EXPECT_EQ(midScaleOffset(0), 0);
+}
+
+}  // namespace
+}  // namespace kteval

@@ -1,0 +1,87 @@
+#include "hex_text.h"
+
+#include <gtest/gtest.h>
+
+namespace kteval {
+namespace {
+
+TEST(CheckText, Verdicts) {
+    using Kind = CheckVerdict::Kind;
+    struct Row {
+        const char* text;
+        int bits;
+        Kind kind;
+        const char* message;
+    };
+    const Row rows[] = {
+        {"3FFF", 14, Kind::Accepted, ""},
+        {"3fff", 14, Kind::Accepted, ""},
+        {"4000", 14, Kind::ExceedsBitLength, "Number exceeds the bit length (14)"},
+        {"FFFF", 16, Kind::Accepted, ""},
+        {"10000", 16, Kind::ExceedsBitLength, "Number exceeds the bit length (16)"},
+        {"FFFFFF", 24, Kind::Accepted, ""},
+        {"1000000", 24, Kind::ExceedsBitLength, "Number exceeds the bit length (24)"},
+        {"80000000", 24, Kind::ExceedsBitLength, "Number exceeds the bit length (24)"},
+        {"FFFFFFFF", 16, Kind::ExceedsBitLength, "Number exceeds the bit length (16)"},
+        {"000000000FFFF", 16, Kind::Accepted, ""},  // leading zeros are no extra bits
+        {"", 16, Kind::InvalidNumber, "Invalid Number"},
+        {"12G4", 16, Kind::InvalidNumber, "Invalid Number"},
+        {"123456789", 24, Kind::InvalidNumber, "Invalid Number"},  // needs 33 bits
+        {"100000000", 16, Kind::InvalidNumber, "Invalid Number"},
+        {"0x10", 16, Kind::InvalidNumber, "Invalid Number"},
+        {"-1", 16, Kind::InvalidNumber, "Invalid Number"},
+        {" 10", 16, Kind::InvalidNumber, "Invalid Number"},
+        {"10 ", 16, Kind::InvalidNumber, "Invalid Number"},
+        {"\xC3\xA9", 16, Kind::InvalidNumber, "Invalid Number"},
+    };
+    for (const Row& row : rows) {
+        const CheckVerdict verdict = CheckText(row.text, row.bits);
+        EXPECT_EQ(verdict.kind, row.kind) << '"' << row.text << '"';
+        EXPECT_EQ(verdict.message, row.message) << row.text;
+        EXPECT_EQ(verdict.refused(), row.kind != Kind::Accepted);
+        const char* title = row.kind == Kind::InvalidNumber      ? "Invalid Number"
+                            : row.kind == Kind::ExceedsBitLength ? "Invalid Text"
+                                                                 : "";
+        EXPECT_EQ(verdict.title, title) << row.text;
+    }
+    EXPECT_EQ(CheckText("3fff", 14).value, 0x3FFFu);
+}
+
+TEST(ReadHex, LargestValueAndOverflow) {
+    EXPECT_EQ(readHex("FFFFFFFF"), 0xFFFFFFFFu);
+    EXPECT_EQ(readHex("0000000000000001"), 1u);
+    EXPECT_FALSE(readHex("1FFFFFFFF"));
+}
+
+TEST(FormatHex, StepsInOrder) {
+    struct Row {
+        const char* in;
+        const char* out;
+    };
+    const Row rows[] = {{"a", "000A"},        {"1f", "001F"},         {"abc", "0ABC"},
+                        {"ffff8000", "8000"}, {"12345", "12345"},     {"", ""},
+                        {"abcd", "ABCD"},     {"1234567", "1234567"}, {"123456789", "123456789"},
+                        {"0", "0000"}};
+    for (const Row& row : rows) {
+        std::string text = row.in;
+        EXPECT_EQ(FormatHex(text), row.out) << row.in;
+        EXPECT_EQ(text, row.out) << "the caller's text holds the result too";
+    }
+}
+
+TEST(RegisterLabelText, NegativeAndLargeValues) {
+    EXPECT_EQ(registerLabelText(-32768), "8000");
+    EXPECT_EQ(registerLabelText(98302), "17FFE");
+    EXPECT_EQ(registerLabelText(0), "0000");
+    EXPECT_EQ(registerLabelText(0x1555), "1555");
+}
+
+TEST(NumberToHex, FixedWidth) {
+    EXPECT_EQ(NumberToHex(0, 6), "000000");
+    EXPECT_EQ(NumberToHex(0x031555, 6), "031555");
+    EXPECT_EQ(NumberToHex(0xC81234, 6), "C81234");
+    EXPECT_EQ(NumberToHex(0xFFFFFF, 6), "FFFFFF");
+}
+
+}  // namespace
+}  // namespace kteval
