@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kteval {
+
+// What a 24-bit command word means to the converter chip.
+enum class WordKind : uint8_t {
+    XWrite,          // mode 3: input register (A or B as the control register chooses)
+    CWrite,          // mode 2: offset register
+    MWrite,          // mode 1: gain register
+    Control,         // special 0x01: bit 2 of the data chooses input register B
+    OffsetDac,       // special 0x02-0x04: offset DAC 0-2, 14-bit data
+    Readback,        // special 0x05: what the next read returns
+    GroupSelect,     // special 0x06-0x0A: A/B select mask of group 0-4
+    Monitor,         // special 0x0C: monitor register, bits 5-0
+    Gpio,            // special 0x0D: bit 1 output enable, bit 0 output level
+    NoChannel,       // modes 1-3 with an address outside 8-47
+    UnknownSpecial,  // mode 0 with a code the chip does not have (0x00, 0x0B, 0x0E-0x3F)
+};
+
+struct ChipWord {
+    WordKind kind = WordKind::UnknownSpecial;
+    int mode = 0;           // bits 23-22
+    int address = 0;        // bits 21-16: channel address or special function code
+    uint16_t data = 0;      // bits 15-0
+    int channelIndex = -1;  // X, C and M writes: address - 8 (0-39); -1 otherwise
+    int unit = -1;          // offset DAC number (0-2) or group (0-4); -1 otherwise
+};
+
+inline constexpr uint16_t kReadbackGpioSelection = 0x8580;
+inline constexpr uint16_t kControlSelectB = 0x0004;
+inline constexpr uint16_t kGpioOutputEnable = 0x0002;
+inline constexpr uint16_t kGpioOutputHigh = 0x0001;
+
+// Decodes the low 24 bits of word; bits 31-24 are ignored.
+ChipWord decodeWord(int32_t word);
+
+// The word a word-transfer request carries: index is bits 23-16, value 15-0.
+int32_t wordOfRequest(int32_t value, int32_t index);
+
+// A short text of the word's meaning for traces, e.g. "X write ch 5 data 0x1234",
+// "offset DAC 1 0x1555", "control B", "group select 1 0x04", "GPIO output high".
+// Channels are named by their index.
+std::string describeWord(const ChipWord& word);
+
+// Upper-case hexadecimal with a 0x prefix and at least minDigits digits.
+std::string hexText(uint32_t value, int minDigits);
+
+}  // namespace kteval
