@@ -57,10 +57,5 @@ TEST(ChipWord, DecodesEveryKind) {
     }
 }
 
-TEST(ChipWord, RequestArgumentsFormTheWord) {
-    EXPECT_EQ(wordOfRequest(0x8580, 0x05), 0x058580);
-    EXPECT_EQ(wordOfRequest(0x1FFFF, 0x1C8), 0xC8FFFF);
-}
-
 }  // namespace
 }  // namespace kteval
