@@ -1,0 +1,237 @@
+#include "ezusb_loader.h"
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <vector>
+
+#include "usb_result.h"
+
+namespace kteval {
+
+namespace {
+
+std::string hexByte(uint32_t value, int digits) {
+    std::array<char, 12> buffer{};
+    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, 16);
+    std::string text(buffer.data(), end);
+    for (char& c : text) c = (c >= 'a' && c <= 'f') ? static_cast<char>(c - 32) : c;
+    if (static_cast<int>(text.size()) < digits) text.insert(0, digits - text.size(), '0');
+    return "0x" + text;
+}
+
+LoadOutcome failure(int16_t code, std::string message) {
+    LoadOutcome outcome;
+    outcome.code = code;
+    outcome.message = std::move(message);
+    return outcome;
+}
+
+// The result of opening or claiming a board, as a load result.
+int16_t openFailureCode(UsbStatus status) {
+    switch (status) {
+        case UsbStatus::AccessDenied:
+            return usbresult::kAccessDenied;
+        case UsbStatus::Busy:
+            return usbresult::kBusy;
+        case UsbStatus::NoDevice:
+        case UsbStatus::NotFound:
+            return usbresult::kNoBoard;
+        case UsbStatus::Unavailable:
+            return usbresult::kUsbUnavailable;
+        default:
+            return usbresult::kLoadIoError;
+    }
+}
+
+std::string openFailureMessage(UsbStatus status, const UsbDeviceInfo& info) {
+    std::string text = "cannot open " + info.describe() + ": " + toString(status);
+    if (status == UsbStatus::AccessDenied) {
+        text +=
+            " (install the kteval udev rule, then run "
+            "'udevadm control --reload-rules && udevadm trigger' as root)";
+    } else if (status == UsbStatus::Busy) {
+        text += " (another program is using the board)";
+    }
+    return text;
+}
+
+}  // namespace
+
+BoardSearch EzUsbLoader::findBoard(std::span<const UsbId> candidates) {
+    BoardSearch search;
+    const UsbDeviceList list = transport_.listDevices();
+    if (list.status != UsbStatus::Ok) {
+        search.code = list.status == UsbStatus::Unavailable ? usbresult::kUsbUnavailable
+                                                            : usbresult::kNoBoard;
+        search.message = std::string("cannot list USB devices: ") + toString(list.status);
+        return search;
+    }
+    std::vector<UsbDeviceInfo> found;
+    for (const UsbDeviceInfo& device : list.devices) {
+        if (std::find(candidates.begin(), candidates.end(), device.id) != candidates.end()) {
+            found.push_back(device);
+        }
+    }
+    if (found.size() == 1) {
+        search.board = found.front();
+        return search;
+    }
+    if (found.empty()) {
+        search.code = usbresult::kNoBoard;
+        search.message = "no board connected (looked for";
+        for (const UsbId& id : candidates) search.message += " " + toString(id);
+        search.message += ")";
+        return search;
+    }
+    search.code = usbresult::kSeveralBoards;
+    search.message = "several boards connected, unplug all but one:";
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        search.message += (i == 0 ? " " : "; ") + found[i].describe();
+    }
+    return search;
+}
+
+LoadOutcome EzUsbLoader::load(std::span<const HexSegment> image,
+                              std::span<const UsbId> candidates) {
+    const BoardSearch search = findBoard(candidates);
+    if (search.code != 0) return failure(search.code, search.message);
+    Opened loader = openAndClaim(search.board);
+    if (loader.status != UsbStatus::Ok) {
+        return failure(openFailureCode(loader.status),
+                       openFailureMessage(loader.status, search.board));
+    }
+    std::array<uint8_t, 1> cpucs{1};
+    const UsbTransferResult hold = ramTransfer(*loader.device, false, kCpucsAddress, cpucs);
+    if (hold.status != UsbStatus::Ok) {
+        return failure(usbresult::kLoadIoError,
+                       std::string("holding the board's CPU failed: ") + toString(hold.status));
+    }
+    LoadOutcome written = writeImage(*loader.device, image);
+    if (written.code != 0) return written;
+    LoadOutcome verified = verifyImage(*loader.device, image);
+    if (verified.code != 0) return verified;
+
+    // Starting the CPU usually drops the device off the bus, so the release
+    // transfer may end in an I/O error or a disconnect: both mean it started.
+    cpucs[0] = 0;
+    const UsbTransferResult start = ramTransfer(*loader.device, false, kCpucsAddress, cpucs);
+    if (start.status != UsbStatus::Ok && start.status != UsbStatus::Io &&
+        start.status != UsbStatus::NoDevice) {
+        return failure(usbresult::kLoadIoError,
+                       std::string("starting the board's CPU failed: ") + toString(start.status));
+    }
+    const UsbTransport::Clock::time_point released = transport_.now();
+    loader.device.reset();
+    return waitForFirmware(search.board, released);
+}
+
+EzUsbLoader::Opened EzUsbLoader::openAndClaim(const UsbDeviceInfo& info) {
+    UsbOpenResult opened = transport_.open(info);
+    if (opened.status != UsbStatus::Ok) return {opened.status, nullptr};
+    const UsbStatus claimed = opened.device->claimInterface0();
+    if (claimed != UsbStatus::Ok) return {claimed, nullptr};
+    return {UsbStatus::Ok, std::move(opened.device)};
+}
+
+UsbTransferResult EzUsbLoader::ramTransfer(UsbDevice& device, bool in, uint32_t address,
+                                           std::span<uint8_t> data) {
+    return device.control(in ? 0xC0 : 0x40, kLoadRequest, static_cast<uint16_t>(address & 0xFFFF),
+                          static_cast<uint16_t>(address >> 16), data, kTransferTimeout);
+}
+
+LoadOutcome EzUsbLoader::writeImage(UsbDevice& device, std::span<const HexSegment> image) {
+    std::vector<uint8_t> chunk;
+    for (const HexSegment& segment : image) {
+        for (std::size_t done = 0; done < segment.bytes.size(); done += chunk.size()) {
+            const std::size_t n = std::min(kChunkSize, segment.bytes.size() - done);
+            chunk.assign(segment.bytes.begin() + static_cast<std::ptrdiff_t>(done),
+                         segment.bytes.begin() + static_cast<std::ptrdiff_t>(done + n));
+            const uint32_t at = segment.address + static_cast<uint32_t>(done);
+            const UsbTransferResult result = ramTransfer(device, false, at, chunk);
+            if (result.status != UsbStatus::Ok || result.transferred != n) {
+                return failure(usbresult::kLoadIoError,
+                               "writing " + hexByte(at, 4) + " failed: " +
+                                   (result.status == UsbStatus::Ok ? std::string("short transfer")
+                                                                   : toString(result.status)));
+            }
+        }
+    }
+    return {};
+}
+
+LoadOutcome EzUsbLoader::verifyImage(UsbDevice& device, std::span<const HexSegment> image) {
+    std::vector<uint8_t> chunk;
+    for (const HexSegment& segment : image) {
+        for (std::size_t done = 0; done < segment.bytes.size(); done += chunk.size()) {
+            const std::size_t n = std::min(kChunkSize, segment.bytes.size() - done);
+            chunk.assign(n, 0);
+            const uint32_t at = segment.address + static_cast<uint32_t>(done);
+            const UsbTransferResult result = ramTransfer(device, true, at, chunk);
+            if (result.status != UsbStatus::Ok || result.transferred != n) {
+                return failure(usbresult::kLoadIoError,
+                               "reading back " + hexByte(at, 4) + " failed: " +
+                                   (result.status == UsbStatus::Ok ? std::string("short transfer")
+                                                                   : toString(result.status)));
+            }
+            const auto expected = segment.bytes.begin() + static_cast<std::ptrdiff_t>(done);
+            const auto [read, wrote] = std::mismatch(chunk.begin(), chunk.end(), expected);
+            if (read != chunk.end()) {
+                const uint32_t where = at + static_cast<uint32_t>(read - chunk.begin());
+                return failure(usbresult::kVerifyMismatch, "RAM at " + hexByte(where, 4) +
+                                                               " reads back " + hexByte(*read, 2) +
+                                                               ", written " + hexByte(*wrote, 2));
+            }
+        }
+    }
+    return {};
+}
+
+// Polls the loader's port until the firmware shows up there: a device at a
+// new address (it re-enumerated, perhaps under its own ID), or the loader's
+// own device still present on two looks in a row (a firmware that does not
+// re-enumerate). A device node that refuses access is tried again, since
+// udev may still be setting its permissions.
+LoadOutcome EzUsbLoader::waitForFirmware(const UsbDeviceInfo& loader,
+                                         UsbTransport::Clock::time_point released) {
+    const auto deadline = released + kReenumerationLimit;
+    LoadOutcome last = failure(usbresult::kReenumerationTimeout,
+                               "the firmware did not appear on the port of " + loader.describe() +
+                                   " within 5 s of starting it");
+    transport_.sleep(kFirstLook);
+    bool loaderSeen = false;
+    while (true) {
+        const UsbDeviceList list = transport_.listDevices();
+        const UsbDeviceInfo* candidate = nullptr;
+        bool loaderStillThere = false;
+        for (const UsbDeviceInfo& device : list.devices) {
+            if (!device.samePort(loader)) continue;
+            if (device.address != loader.address) {
+                candidate = &device;
+            } else {
+                loaderStillThere = true;
+            }
+        }
+        if (candidate == nullptr && loaderStillThere && loaderSeen) candidate = &loader;
+        loaderSeen = loaderStillThere;
+        if (candidate != nullptr) {
+            Opened firmware = openAndClaim(*candidate);
+            if (firmware.status == UsbStatus::Ok) {
+                LoadOutcome outcome;
+                outcome.firmware = std::move(firmware.device);
+                outcome.firmwareInfo = *candidate;
+                return outcome;
+            }
+            if (firmware.status == UsbStatus::AccessDenied || firmware.status == UsbStatus::Busy) {
+                last = failure(openFailureCode(firmware.status),
+                               openFailureMessage(firmware.status, *candidate));
+            }
+        }
+        const auto now = transport_.now();
+        if (now >= deadline) return last;
+        transport_.sleep(std::min<std::chrono::milliseconds>(
+            kPollInterval, std::chrono::ceil<std::chrono::milliseconds>(deadline - now)));
+    }
+}
+
+}  // namespace kteval

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "intel_hex.h"
+#include "usb_ids.h"
+#include "usb_transport.h"
+
+namespace kteval {
+
+struct BoardSearch {
+    int16_t code = 0;     // 0, or usbresult::kNoBoard / kSeveralBoards / kUsbUnavailable
+    std::string message;  // names the IDs looked for, or every candidate found
+    UsbDeviceInfo board;  // the one board when code is 0
+};
+
+struct LoadOutcome {
+    int16_t code = 0;                     // 0 or a negative usbresult code
+    std::string message;                  // what went wrong, for the operator
+    std::unique_ptr<UsbDevice> firmware;  // the running firmware, interface 0 claimed
+    UsbDeviceInfo firmwareInfo;
+};
+
+// Loads a RAM image into an EZ-USB chip through its built-in loader (vendor
+// request 0xA0) and opens the firmware it starts:
+//   find the one board -> open, claim interface 0 -> hold the CPU (CPUCS = 1)
+//   -> write the image in chunks -> read every chunk back and compare
+//   -> release the CPU (CPUCS = 0) -> wait for the device to re-enumerate on
+//   the same port -> open and claim the firmware.
+class EzUsbLoader {
+  public:
+    static constexpr std::chrono::milliseconds kTransferTimeout{1000};
+    static constexpr std::size_t kChunkSize = 1024;
+    static constexpr std::chrono::milliseconds kFirstLook{300};
+    static constexpr std::chrono::milliseconds kPollInterval{100};
+    static constexpr std::chrono::milliseconds kReenumerationLimit{5000};
+    static constexpr uint8_t kLoadRequest = 0xA0;
+    static constexpr uint32_t kCpucsAddress = 0xE600;
+
+    explicit EzUsbLoader(UsbTransport& transport) : transport_(transport) {}
+
+    // Looks for exactly one device whose ID is among candidates.
+    BoardSearch findBoard(std::span<const UsbId> candidates);
+
+    LoadOutcome load(std::span<const HexSegment> image, std::span<const UsbId> candidates);
+
+  private:
+    struct Opened {
+        UsbStatus status = UsbStatus::NotFound;
+        std::unique_ptr<UsbDevice> device;
+    };
+    Opened openAndClaim(const UsbDeviceInfo& info);
+    UsbTransferResult ramTransfer(UsbDevice& device, bool in, uint32_t address,
+                                  std::span<uint8_t> data);
+    LoadOutcome writeImage(UsbDevice& device, std::span<const HexSegment> image);
+    LoadOutcome verifyImage(UsbDevice& device, std::span<const HexSegment> image);
+    LoadOutcome waitForFirmware(const UsbDeviceInfo& loader,
+                                UsbTransport::Clock::time_point released);
+
+    UsbTransport& transport_;
+};
+
+}  // namespace kteval

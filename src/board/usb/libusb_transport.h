@@ -1,0 +1,29 @@
+#pragma once
+
+#include "usb_transport.h"
+
+struct libusb_context;
+
+namespace kteval {
+
+// UsbTransport over libusb-1.0 with its own context. If libusb cannot be
+// started, listDevices() and open() report UsbStatus::Unavailable.
+class LibusbTransport : public UsbTransport {
+  public:
+    LibusbTransport();
+    ~LibusbTransport() override;
+    LibusbTransport(const LibusbTransport&) = delete;
+    LibusbTransport& operator=(const LibusbTransport&) = delete;
+
+    bool available() const { return context_ != nullptr; }
+
+    UsbDeviceList listDevices() override;
+    UsbOpenResult open(const UsbDeviceInfo& info) override;
+    Clock::time_point now() override;
+    void sleep(std::chrono::milliseconds duration) override;
+
+  private:
+    libusb_context* context_ = nullptr;
+};
+
+}  // namespace kteval
