@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include "fake_usb_transport.h"
+#include "libusb_board.h"
+#include "usb_test_support.h"
+
+namespace kteval {
+namespace {
+
+using namespace std::chrono_literals;
+using testing_support::TempDir;
+
+class Loader : public ::testing::Test {
+  protected:
+    int16_t load(LibusbBoard& link, const std::string& file) {
+        return link.LoadFirmWare(reinterpret_cast<const uint8_t*>(file.c_str()));
+    }
+    int16_t load(LibusbBoard& link) { return load(link, firmware); }
+    bool firmwareAnswers(LibusbBoard& link, FakeEzUsbBoard& board) {
+        uint8_t zero = 0;
+        const std::size_t before = board.firmwareRequests().size();
+        return link.VendorIORequest(224, 0, 0, 0, 0, &zero) == 0 &&
+               board.firmwareRequests().size() == before + 1;
+    }
+
+    TempDir dir;
+    std::vector<HexSegment> image = testing_support::sampleImage();
+    std::string firmware = dir.write("KT4421SPI.hex", writeIntelHex(image, 32));
+    FakeUsbTransport bus;
+};
+
+TEST_F(Loader, WritesTheImageWhileTheCpuIsHeldThenOpensTheFirmware) {
+    FakeEzUsbBoard& board = bus.addLoader();
+    LibusbBoard link(bus);
+    ASSERT_EQ(load(link), usbresult::kOk) << link.lastError();
+
+    for (const HexSegment& s : image) {
+        for (std::size_t i = 0; i < s.bytes.size(); ++i) {
+            ASSERT_EQ(board.ram(s.address + static_cast<uint32_t>(i)), s.bytes[i]);
+        }
+    }
+    EXPECT_EQ(board.ramWritesWhileRunning(), 0);
+    ASSERT_GE(bus.transfers().size(), 2u);
+    const FakeTransfer& hold = bus.transfers().front();
+    EXPECT_EQ(hold.value, 0xE600);
+    EXPECT_EQ(hold.outData, std::vector<uint8_t>{1});
+    const FakeTransfer& release = bus.transfers().back();
+    EXPECT_EQ(release.value, 0xE600);
+    EXPECT_EQ(release.outData, std::vector<uint8_t>{0});
+    std::size_t reads = 0;
+    for (const FakeTransfer& t : bus.transfers()) {
+        EXPECT_EQ(t.request, 0xA0);
+        EXPECT_EQ(t.timeout, 1000ms);
+        EXPECT_LE(t.length, 1024u);
+        if (t.requestType == 0xC0) ++reads;
+    }
+    EXPECT_EQ(reads, 5u);  // 3000 bytes in three chunks, 0x80 and 0x200 in one each
+    EXPECT_TRUE(firmwareAnswers(link, board));
+}
+
+TEST_F(Loader, WaitsForReenumerationUpToFiveSeconds) {
+    using Kind = FakeReenumeration::Kind;
+    struct Case {
+        const char* name;
+        FakeReenumeration script;
+        int16_t result;
+    } cases[] = {
+        {"quick", {Kind::NewAddress, 300ms, {}}, usbresult::kOk},
+        {"slow", {Kind::NewAddress, 2000ms, {}}, usbresult::kOk},
+        {"just in time", {Kind::NewAddress, 4950ms, {}}, usbresult::kOk},
+        {"own ID", {Kind::NewAddress, 1200ms, UsbId{0x04B4, 0x1004}}, usbresult::kOk},
+        {"slow to drop off", {Kind::NewAddress, 1500ms, {}, 350ms}, usbresult::kOk},
+        {"no re-enumeration", {Kind::Stay, 0ms, {}}, usbresult::kOk},
+        {"too late", {Kind::NewAddress, 5200ms, {}}, usbresult::kReenumerationTimeout},
+        {"never", {Kind::Vanish, 0ms, {}}, usbresult::kReenumerationTimeout},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeUsbTransport fakeBus;
+        FakeEzUsbBoard& board = fakeBus.addLoader();
+        board.reenumeration = c.script;
+        LibusbBoard link(fakeBus);
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(load(link), c.result) << link.lastError();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);  // the fake clock does the waiting
+        EXPECT_LE(fakeBus.elapsed(), 5100ms);
+        if (c.result == usbresult::kOk) {
+            EXPECT_GE(fakeBus.elapsed(), std::max(c.script.delay, 300ms));
+            EXPECT_TRUE(firmwareAnswers(link, board));
+        } else {
+            EXPECT_GE(fakeBus.elapsed(), 5000ms);
+            EXPECT_FALSE(link.isOpen());
+        }
+    }
+}
+
+TEST_F(Loader, ReleaseEndingInAnErrorOrDisconnectStillCounts) {
+    struct Case {
+        UsbStatus fault;
+        int16_t result;
+    } cases[] = {{UsbStatus::Io, usbresult::kOk},
+                 {UsbStatus::NoDevice, usbresult::kOk},
+                 {UsbStatus::Stall, usbresult::kLoadIoError}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(toString(c.fault));
+        FakeUsbTransport fakeBus;
+        FakeEzUsbBoard& board = fakeBus.addLoader();
+        board.releaseFault = c.fault;
+        LibusbBoard link(fakeBus);
+        EXPECT_EQ(load(link), c.result) << link.lastError();
+    }
+}
+
+TEST_F(Loader, ReadBackMismatchStopsBeforeTheCpuRuns) {
+    FakeEzUsbBoard& board = bus.addLoader();
+    board.corruptAddress = 0x3F85;
+    LibusbBoard link(bus);
+    EXPECT_EQ(load(link), usbresult::kVerifyMismatch);
+    EXPECT_NE(link.lastError().find("0x3F85"), std::string::npos) << link.lastError();
+    EXPECT_TRUE(board.cpuHeld());
+    EXPECT_FALSE(board.firmwareRunning());
+}
+
+TEST_F(Loader, FailedTransferDuringLoadIsAnIoError) {
+    FakeEzUsbBoard& board = bus.addLoader();
+    board.transferFaults = {UsbStatus::Timeout};
+    LibusbBoard link(bus);
+    EXPECT_EQ(load(link), usbresult::kLoadIoError);
+    EXPECT_FALSE(board.firmwareRunning());
+}
+
+TEST_F(Loader, AccessDeniedOrBusyUntilFixedThenLoads) {
+    FakeEzUsbBoard& board = bus.addLoader();
+    LibusbBoard link(bus);
+    board.deniedOpens = 1;
+    EXPECT_EQ(load(link), usbresult::kAccessDenied);
+    EXPECT_NE(link.lastError().find("udevadm control --reload-rules"), std::string::npos);
+    board.busyClaims = 1;
+    EXPECT_EQ(load(link), usbresult::kBusy);
+    EXPECT_EQ(load(link), usbresult::kOk) << link.lastError();
+}
+
+TEST_F(Loader, FirmwareNodeRefusedWhileUdevCatchesUp) {
+    struct Case {
+        int denials;
+        int16_t result;
+    } cases[] = {{3, usbresult::kOk}, {1000, usbresult::kAccessDenied}};
+    for (const Case& c : cases) {
+        FakeUsbTransport fakeBus;
+        FakeEzUsbBoard& board = fakeBus.addLoader();
+        board.deniedFirmwareOpens = c.denials;
+        LibusbBoard link(fakeBus);
+        EXPECT_EQ(load(link), c.result) << c.denials;
+    }
+}
+
+TEST_F(Loader, BadFirmwareFileCausesNoUsbTraffic) {
+    bus.addLoader();
+    struct Case {
+        std::string file;
+        int16_t result;
+    } cases[] = {
+        {(dir.path() / "missing.hex").string(), usbresult::kFirmwareUnreadable},
+        {dir.path().string(), usbresult::kFirmwareUnreadable},
+        {dir.write("empty.hex", ""), usbresult::kHexFormat},
+        {dir.write("eof.hex", ":00000001FF\n"), usbresult::kHexFormat},
+        {dir.write("sum.hex", ":0100100042A0\n:00000001FF\n"), usbresult::kHexFormat},
+        {dir.write("far.hex", ":01400000427D\n:00000001FF\n"), usbresult::kImageOutsideRam},
+    };
+    LibusbBoard link(bus);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(load(link, c.file), c.result) << link.lastError();
+        EXPECT_EQ(bus.traffic(), 0u);
+    }
+    EXPECT_EQ(link.LoadFirmWare(nullptr), usbresult::kFirmwareUnreadable);
+    EXPECT_EQ(bus.traffic(), 0u);
+}
+
+TEST_F(Loader, FindsExactlyOneBoardAmongTheCandidates) {
+    bus.addBoard({{0x046D, 0xC52B}, 1, {3}, 9});  // some other device
+    LibusbBoard link(bus, "1234:5678");
+    EXPECT_EQ(load(link), usbresult::kNoBoard);
+    EXPECT_NE(link.lastError().find("04b4:8613 1234:5678"), std::string::npos) << link.lastError();
+
+    const FakeEzUsbBoard& first = bus.addLoader({1});
+    const FakeEzUsbBoard& second = bus.addBoard({{0x1234, 0x5678}, 2, {4, 1}, 3});
+    EXPECT_EQ(load(link), usbresult::kSeveralBoards);
+    EXPECT_NE(link.lastError().find(first.info().describe()), std::string::npos);
+    EXPECT_NE(link.lastError().find(second.info().describe()), std::string::npos);
+    EXPECT_EQ(bus.openCalls(), 0);
+}
+
+TEST_F(Loader, BoardUnderAConfiguredIdAndBadIdLists) {
+    FakeEzUsbBoard& board = bus.addBoard({{0xABCD, 0x0001}, 1, {2}, 5});
+    LibusbBoard configured(bus, " abcd:1 ");
+    EXPECT_EQ(load(configured), usbresult::kOk) << configured.lastError();
+    EXPECT_TRUE(board.firmwareRunning());
+
+    FakeUsbTransport other;
+    other.addLoader();
+    LibusbBoard misconfigured(other, "04b4:1004;abcd:1");
+    EXPECT_EQ(load(misconfigured), usbresult::kBadUsbIds);
+    EXPECT_NE(misconfigured.lastError().find("04b4:1004;abcd:1"), std::string::npos);
+    EXPECT_EQ(other.traffic(), 0u);
+}
+
+TEST(UsbIds, ParsesTheEnvironmentList) {
+    struct Case {
+        const char* text;
+        std::vector<UsbId> ids;
+        bool ok;
+    } cases[] = {
+        {"", {}, true},
+        {"  ", {}, true},
+        {"04b4:1004", {{0x04B4, 0x1004}}, true},
+        {" 04B4:1004 ,abcd:12,04b4:1004", {{0x04B4, 0x1004}, {0xABCD, 0x0012}}, true},
+        {"04b4", {}, false},
+        {"04b4:1004,", {}, false},
+        {"04b4:10045", {}, false},
+        {"0x4b4:1004", {}, false},
+        {"04b4:-1", {}, false},
+        {"04b4 1004", {}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const UsbIdList list = parseUsbIds(c.text);
+        EXPECT_EQ(list.ok(), c.ok);
+        EXPECT_EQ(list.ids, c.ids);
+    }
+    EXPECT_EQ(toString(UsbId{0x04B4, 0x8613}), "04b4:8613");
+}
+
+}  // namespace
+}  // namespace kteval

@@ -1,0 +1,214 @@
+#include "intel_hex.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <sstream>
+
+#include "usb_test_support.h"
+
+namespace kteval {
+namespace {
+
+using ByteMap = std::map<uint32_t, uint8_t>;
+using testing_support::readText;
+using testing_support::TempDir;
+
+ByteMap flatten(const std::vector<HexSegment>& segments) {
+    ByteMap bytes;
+    for (const HexSegment& s : segments) {
+        for (std::size_t i = 0; i < s.bytes.size(); ++i) {
+            bytes[s.address + static_cast<uint32_t>(i)] = s.bytes[i];
+        }
+    }
+    return bytes;
+}
+
+// srec_cat's Verilog memory dump: "@address" then bytes, /* comments */.
+ByteMap readVmem(const std::string& text) {
+    ByteMap bytes;
+    std::istringstream in(text);
+    std::string token;
+    uint32_t address = 0;
+    bool comment = false;
+    while (in >> token) {
+        if (token.starts_with("/*")) comment = true;
+        if (comment) {
+            comment = !token.ends_with("*/");
+            continue;
+        }
+        if (token.starts_with("@")) {
+            address = static_cast<uint32_t>(std::stoul(token.substr(1), nullptr, 16));
+        } else {
+            bytes[address++] = static_cast<uint8_t>(std::stoul(token, nullptr, 16));
+        }
+    }
+    return bytes;
+}
+
+TEST(IntelHexFixtures, MatchSrecCatsReading) {
+    const std::filesystem::path dir = KTEVAL_USB_FIXTURES;
+    for (const char* name : {"two_blocks_16", "crlf_255_linear", "lower_7_segment"}) {
+        SCOPED_TRACE(name);
+        const HexParseResult parsed = parseIntelHex(readText(dir / (std::string(name) + ".hex")));
+        ASSERT_TRUE(parsed.ok()) << parsed.error->message;
+        const ByteMap expected = readVmem(readText(dir / (std::string(name) + ".vmem")));
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(flatten(parsed.segments), expected);
+    }
+}
+
+bool haveSrecCat() {
+    return std::system("command -v srec_cat >/dev/null 2>&1") == 0;
+}
+
+// Random images written by srec_cat in every record size, address length
+// and line end, read back by us and by srec_cat itself.
+TEST(IntelHexOracle, RandomImagesAgreeWithSrecCat) {
+    if (!haveSrecCat()) GTEST_SKIP() << "srec_cat not installed";
+    TempDir dir;
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 24; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        std::string command = "cd '" + dir.path().string() + "' && srec_cat";
+        ByteMap written;
+        const int pieces = std::uniform_int_distribution<int>(1, 4)(random);
+        for (int p = 0; p < pieces; ++p) {
+            const bool scratch = random() % 3 == 0;
+            const uint32_t base = scratch ? 0xE000 : 0x0000;
+            const uint32_t room = scratch ? 0x200 : 0x4000;
+            const uint32_t size = std::uniform_int_distribution<uint32_t>(1, room / 4)(random);
+            const uint32_t at =
+                base + std::uniform_int_distribution<uint32_t>(0, room - size)(random);
+            if (std::any_of(written.begin(), written.end(),
+                            [&](const auto& b) { return b.first >= at && b.first < at + size; })) {
+                continue;  // srec_cat refuses overlapping inputs
+            }
+            const std::vector<uint8_t> bytes = testing_support::randomBytes(random, size);
+            for (uint32_t i = 0; i < size; ++i) written[at + i] = bytes[i];
+            const std::string file = "p" + std::to_string(p) + ".bin";
+            dir.write(file, std::string(bytes.begin(), bytes.end()));
+            command += " " + file + " -binary -offset " + std::to_string(at);
+        }
+        const int block = std::uniform_int_distribution<int>(1, 255)(random);
+        const int addressLength = std::uniform_int_distribution<int>(2, 4)(random);
+        const bool crlf = random() % 2 == 0;
+        command += " -o t.hex -intel -address-length=" + std::to_string(addressLength) +
+                   " -Output_Block_Size " + std::to_string(block) + (crlf ? " -CRLF" : "") +
+                   " && srec_cat t.hex -intel -o t.vmem -VMem 8";
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+
+        std::string text = readText(dir.path() / "t.hex");
+        if (random() % 2 == 0) {
+            std::transform(text.begin(), text.end(), text.begin(),
+                           [](char c) { return c >= 'A' && c <= 'F' ? char(c + 32) : c; });
+        }
+        const HexParseResult parsed = parseIntelHex(text);
+        ASSERT_TRUE(parsed.ok()) << command << "\n" << parsed.error->message;
+        EXPECT_EQ(flatten(parsed.segments), written) << command;
+        EXPECT_EQ(flatten(parsed.segments), readVmem(readText(dir.path() / "t.vmem")));
+
+        const HexParseResult again = parseIntelHex(writeIntelHex(parsed.segments, block));
+        ASSERT_TRUE(again.ok());
+        EXPECT_EQ(again.segments, parsed.segments);
+    }
+}
+
+TEST(IntelHex, AcceptsEveryRecordKindAndLayout) {
+    const std::string maxRecord = [] {
+        std::vector<HexSegment> one{{0x0100, std::vector<uint8_t>(255, 0x5A)}};
+        std::string text = writeIntelHex(one, 255);
+        return text.substr(0, text.find('\n') + 1);
+    }();
+    struct Case {
+        const char* name;
+        std::string text;
+        ByteMap expected;
+    } cases[] = {
+        {"start records ignored",
+         ":0400000300001234B3\n:0400000500001234B1\n:0100100042AD\n:00000001FF\n",
+         {{0x0010, 0x42}}},
+        {"lower case, CR LF, blanks", ":0100100042ad\r\n\r\n:00000001ff \r\n", {{0x0010, 0x42}}},
+        {"segment base 0x0E00",
+         ":020000020E00EE\n:020010001122BB\n:00000001FF\n",
+         {{0xE010, 0x11}, {0xE011, 0x22}}},
+        {"linear base then back to 0",
+         ":020000040000FA\n:01E1FF0077A8\n:00000001FF\n",
+         {{0xE1FF, 0x77}}},
+        {"same byte twice", ":0100100042AD\n:0100100042AD\n:00000001FF\n", {{0x0010, 0x42}}},
+        {"255-byte record", maxRecord + ":00000001FF\n", {}},
+    };
+    for (uint32_t i = 0; i < 255; ++i) cases[5].expected[0x0100 + i] = 0x5A;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const HexParseResult parsed = parseIntelHex(c.text);
+        ASSERT_TRUE(parsed.ok()) << parsed.error->message;
+        EXPECT_EQ(flatten(parsed.segments), c.expected);
+    }
+}
+
+TEST(IntelHex, RefusesNamingTheLine) {
+    const std::string eof = ":00000001FF\n";
+    struct Case {
+        std::string text;
+        HexErrorKind kind;
+        std::size_t line;
+        const char* mentions;
+    } cases[] = {
+        {"", HexErrorKind::MissingEof, 1, "end-of-file"},
+        {":0100100042AD\n:0100110043AB\n", HexErrorKind::MissingEof, 3, "end-of-file"},
+        {":0100100042AD\n:0100110043A0\n" + eof, HexErrorKind::BadChecksum, 2, "expected 0xAB"},
+        {":01001000G2AD\n" + eof, HexErrorKind::BadDigit, 1, "character 10"},
+        {":1000100042AD\n" + eof, HexErrorKind::BadLength, 1, "16 data bytes"},
+        {"\n\n:10001\n" + eof, HexErrorKind::BadLength, 3, "line 3"},
+        {" :0100100042AD\n" + eof, HexErrorKind::BadStartCode, 1, "':'"},
+        {":0100100642A7\n" + eof, HexErrorKind::UnknownRecordType, 1, "0x06"},
+        {":01000002AA53\n" + eof, HexErrorKind::BadLength, 1, "segment address"},
+        {":01000001AA54\n", HexErrorKind::BadLength, 1, "end-of-file"},
+        {":0100100042AD\n:0100100043AC\n" + eof, HexErrorKind::Conflict, 2, "on line 1"},
+        {":01400000427D\n" + eof, HexErrorKind::OutsideRam, 1, "0x4000"},
+        {":02E1FF001122EB\n" + eof, HexErrorKind::OutsideRam, 1, "0xE1FF-0xE200"},
+        {":020000040001F9\n:0100000042BD\n" + eof, HexErrorKind::OutsideRam, 2, "0x10000"},
+        {":02FFFF001122CD\n" + eof, HexErrorKind::AddressWrap, 1, "64 KiB"},
+        {eof + ":0100100042AD\n", HexErrorKind::DataAfterEof, 2, "after"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const HexParseResult parsed = parseIntelHex(c.text);
+        ASSERT_FALSE(parsed.ok());
+        EXPECT_TRUE(parsed.segments.empty());
+        EXPECT_EQ(parsed.error->kind, c.kind) << parsed.error->message;
+        EXPECT_EQ(parsed.error->line, c.line) << parsed.error->message;
+        EXPECT_TRUE(parsed.error->message.starts_with("line " + std::to_string(c.line) + ": "));
+        EXPECT_NE(parsed.error->message.find(c.mentions), std::string::npos)
+            << parsed.error->message;
+    }
+}
+
+TEST(IntelHex, LargeInputsAreHandledInLinearTime) {
+    std::mt19937 random(7);
+    const std::vector<uint8_t> noise = testing_support::randomBytes(random, 10 << 20);
+    std::string repeated;
+    while (repeated.size() < (10u << 20)) repeated += ":0100100042AD\r\n";
+    struct Case {
+        const char* name;
+        std::string text;
+        bool accepted;
+    } cases[] = {
+        {"random bytes", std::string(noise.begin(), noise.end()), false},
+        {"one 10 MB line", ":" + std::string(10 << 20, '0'), false},
+        {"10 MB of newlines", std::string(10 << 20, '\n'), false},
+        {"the same record repeated", repeated + ":00000001FF\n", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(parseIntelHex(c.text).ok(), c.accepted);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
+    }
+}
+
+}  // namespace
+}  // namespace kteval

@@ -1,0 +1,168 @@
+#include "libusb_board.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_usb_transport.h"
+#include "libusb_transport.h"
+#include "usb_test_support.h"
+
+namespace kteval {
+namespace {
+
+using namespace std::chrono_literals;
+
+class Link : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_EQ(load(), usbresult::kOk) << link.lastError(); }
+    int16_t load() { return link.LoadFirmWare(reinterpret_cast<const uint8_t*>(firmware.c_str())); }
+    int16_t send(int16_t request = 221) {
+        uint8_t zero = 0;
+        return link.VendorIORequest(request, 0, 0, 0, 0, &zero);
+    }
+
+    testing_support::TempDir dir;
+    std::string firmware =
+        dir.write("KT4421SPI.hex", writeIntelHex(testing_support::sampleImage(), 16));
+    FakeUsbTransport bus;
+    FakeEzUsbBoard& board = bus.addLoader();
+    LibusbBoard link{bus};
+};
+
+TEST_F(Link, VendorRequestsCarryTheirArguments) {
+    struct Case {
+        int16_t request;
+        int32_t value, index;
+        int16_t direction, length;
+        uint8_t requestType;
+        uint16_t wValue, wIndex;
+    } cases[] = {
+        {221, 0x8580, 0x05, 0, 0, 0x40, 0x8580, 0x0005},
+        {221, -1, 0x12345, 0, 0, 0x40, 0xFFFF, 0x2345},
+        {224, 0, 0, 0, 2, 0x40, 0, 0},
+        {221, 0, 0, 1, 3, 0xC0, 0, 0},
+        {255, 0x10000, -2, 1, 0, 0xC0, 0x0000, 0xFFFE},
+    };
+    board.reply = {0x34, 0x12, 0xFF};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.request);
+        std::array<uint8_t, 3> buffer{0xA1, 0xA2, 0xA3};
+        const int16_t result =
+            link.VendorIORequest(c.request, c.value, c.index, c.direction, c.length, buffer.data());
+        EXPECT_EQ(result, c.length);
+        const FakeTransfer& seen = board.firmwareRequests().back();
+        EXPECT_EQ(seen.requestType, c.requestType);
+        EXPECT_EQ(seen.request, c.request);
+        EXPECT_EQ(seen.value, c.wValue);
+        EXPECT_EQ(seen.index, c.wIndex);
+        EXPECT_EQ(seen.length, static_cast<std::size_t>(c.length));
+        EXPECT_EQ(seen.timeout, 1000ms);
+        if (c.direction == 0) {
+            EXPECT_EQ(seen.outData,
+                      std::vector<uint8_t>(buffer.begin(), buffer.begin() + c.length));
+        } else if (c.length == 3) {
+            EXPECT_EQ(buffer, (std::array<uint8_t, 3>{0x34, 0x12, 0xFF}));
+        }
+    }
+}
+
+TEST_F(Link, RefusesBadArgumentsWithoutTouchingTheBus) {
+    uint8_t byte = 0;
+    struct Case {
+        int16_t request, direction, length;
+        uint8_t* buffer;
+    } cases[] = {
+        {221, 0, -1, &byte}, {221, 1, 4097, &byte}, {221, 0, 1, nullptr},
+        {221, 2, 0, &byte},  {256, 0, 0, &byte},    {-1, 0, 0, &byte},
+    };
+    const std::size_t before = bus.transfers().size();
+    for (const Case& c : cases) {
+        EXPECT_EQ(link.VendorIORequest(c.request, 0, 0, c.direction, c.length, c.buffer),
+                  usbresult::kBadArgument);
+    }
+    EXPECT_EQ(bus.transfers().size(), before);
+    EXPECT_EQ(link.VendorIORequest(221, 0, 0, 0, 0, nullptr), 0);
+    std::vector<uint8_t> big(4096);
+    EXPECT_EQ(link.VendorIORequest(221, 0, 0, 1, 4096, big.data()), 4096);
+}
+
+TEST_F(Link, TransferFaultsReturnTheirCodeAndTheLinkGoesOn) {
+    struct Case {
+        UsbStatus fault;
+        int16_t result;
+        std::chrono::milliseconds cost;
+    } cases[] = {
+        {UsbStatus::Timeout, usbresult::kTimeout, 1000ms},
+        {UsbStatus::Stall, usbresult::kStall, 0ms},
+        {UsbStatus::Io, usbresult::kTransferFailed, 0ms},
+        {UsbStatus::Overflow, usbresult::kTransferFailed, 0ms},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(toString(c.fault));
+        board.transferFaults = {c.fault};
+        const auto before = bus.elapsed();
+        EXPECT_EQ(send(), c.result);
+        EXPECT_EQ(bus.elapsed() - before, c.cost);
+        EXPECT_EQ(send(), 0);
+    }
+    board.replyLimit = 2;
+    std::array<uint8_t, 3> buffer{};
+    EXPECT_EQ(link.VendorIORequest(221, 0, 0, 1, 3, buffer.data()), usbresult::kShortTransfer);
+}
+
+TEST_F(Link, UnpluggedBoardFailsFastUntilReloaded) {
+    board.unplug();
+    EXPECT_EQ(send(), usbresult::kDeviceGone);
+    const std::size_t transfers = bus.transfers().size();
+    const auto clock = bus.elapsed();
+    for (int16_t code : {221, 222, 218, 219, 224}) EXPECT_EQ(send(code), usbresult::kDeviceGone);
+    EXPECT_EQ(bus.transfers().size(), transfers);
+    EXPECT_EQ(bus.elapsed(), clock);
+
+    EXPECT_EQ(load(), usbresult::kNoBoard);
+    board.plugIn();
+    ASSERT_EQ(load(), usbresult::kOk) << link.lastError();
+    EXPECT_EQ(send(), 0);
+    EXPECT_TRUE(board.firmwareRunning());
+}
+
+TEST_F(Link, ReloadFindsTheRunningFirmwareUnderItsOwnId) {
+    FakeUsbTransport otherBus;
+    FakeEzUsbBoard& renumbering = otherBus.addLoader();
+    renumbering.reenumeration.newId = UsbId{0x04B4, 0x1004};
+    LibusbBoard otherLink(otherBus);
+    const auto path = reinterpret_cast<const uint8_t*>(firmware.c_str());
+    ASSERT_EQ(otherLink.LoadFirmWare(path), usbresult::kOk);
+    EXPECT_EQ(renumbering.info().id, (UsbId{0x04B4, 0x1004}));
+    EXPECT_EQ(otherLink.LoadFirmWare(path), usbresult::kOk) << otherLink.lastError();
+    EXPECT_EQ(renumbering.ramWritesWhileRunning(), 0);
+}
+
+TEST(LinkBeforeLoad, RequestsReportNotOpen) {
+    FakeUsbTransport bus;
+    bus.addLoader();
+    LibusbBoard link(bus);
+    uint8_t byte = 0;
+    EXPECT_EQ(link.VendorIORequest(224, 0, 0, 0, 0, &byte), usbresult::kNotOpen);
+    EXPECT_EQ(bus.traffic(), 0u);
+    bus.unavailable = true;
+    testing_support::TempDir dir;
+    const std::string path = dir.write("f.hex", ":0100100042AD\n:00000001FF\n");
+    EXPECT_EQ(link.LoadFirmWare(reinterpret_cast<const uint8_t*>(path.c_str())),
+              usbresult::kUsbUnavailable);
+}
+
+// The real transport on a machine that may have no USB at all: it must
+// report, not crash, and a bad file still never reaches the bus.
+TEST(LibusbTransportSmoke, ListsOrReportsUnavailable) {
+    LibusbTransport usb;
+    const UsbDeviceList list = usb.listDevices();
+    EXPECT_EQ(list.status, usb.available() ? UsbStatus::Ok : UsbStatus::Unavailable);
+    LibusbBoard link(usb);
+    const uint8_t missing[] = "/nonexistent/KT4421SPI.hex";
+    EXPECT_EQ(link.LoadFirmWare(missing), usbresult::kFirmwareUnreadable);
+    uint8_t byte = 0;
+    EXPECT_EQ(link.VendorIORequest(224, 0, 0, 0, 0, &byte), usbresult::kNotOpen);
+}
+
+}  // namespace
+}  // namespace kteval

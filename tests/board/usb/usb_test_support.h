@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "intel_hex.h"
+
+namespace kteval::testing_support {
+
+// A private folder under the system's temporary directory, removed again.
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kteval-usb-XXXXXX");
+        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
+    }
+    ~TempDir() {
+        std::error_code ignored;
+        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+    std::string write(const std::string& name, const std::string& content) const {
+        const std::filesystem::path file = path_ / name;
+        std::ofstream(file, std::ios::binary) << content;
+        return file.string();
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+inline std::string readText(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline std::vector<uint8_t> randomBytes(std::mt19937& random, std::size_t n) {
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<uint8_t> bytes(n);
+    for (uint8_t& b : bytes) b = static_cast<uint8_t>(byte(random));
+    return bytes;
+}
+
+// A firmware-like image: code from 0, a block at the top of main RAM and the
+// whole scratch RAM, so every chunk boundary and both RAM areas are used.
+inline std::vector<HexSegment> sampleImage(uint32_t seed = 4421) {
+    std::mt19937 random(seed);
+    return {{0x0000, randomBytes(random, 3000)},
+            {0x3F80, randomBytes(random, 0x80)},
+            {0xE000, randomBytes(random, 0x200)}};
+}
+
+}  // namespace kteval::testing_support
