@@ -1,0 +1,169 @@
+#include "widgets.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QStyle>
+#include <QStyleOptionTabWidgetFrame>
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace kteval::ui {
+
+namespace {
+
+int toPixels(int twipsValue) {
+    return static_cast<int>(std::nearbyint(static_cast<double>(twipsValue) / kTwipsPerPixel));
+}
+
+// A key that types a character, as opposed to Enter, Escape, Backspace and
+// the navigation keys.
+bool typesCharacter(const QKeyEvent& event) {
+    const QString text = event.text();
+    return !text.isEmpty() && text.at(0).isPrint();
+}
+
+}  // namespace
+
+QRect twips(int left, int top, int width, int height) {
+    return {toPixels(left), toPixels(top), toPixels(width), toPixels(height)};
+}
+
+QPoint twipsPoint(int x, int y) {
+    return {toPixels(x), toPixels(y)};
+}
+
+QFont windowFont(bool bold) {
+    QFont font = QApplication::font();
+    font.setPointSizeF(kTextPointSize);
+    font.setBold(bold);
+    return font;
+}
+
+void centreOnScreen(QWidget& window) {
+    const QScreen* screen = window.screen();
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr) return;
+    const QRect area = screen->geometry();
+    const QSize outer = window.frameGeometry().size();
+    window.move(area.left() + (area.width() - outer.width()) / 2,
+                area.top() + (area.height() - outer.height()) / 2);
+}
+
+// --- EntryBox ---
+
+void EntryBox::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter) emit enterPressed();
+    QLineEdit::keyPressEvent(event);
+}
+
+void EntryBox::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) emit focusLost();
+}
+
+// --- KeylessComboBox ---
+
+KeylessComboBox::KeylessComboBox(QWidget* parent) : QComboBox(parent) {
+    setEditable(false);
+    view()->installEventFilter(this);
+}
+
+void KeylessComboBox::keyPressEvent(QKeyEvent* event) {
+    if (!event->text().isEmpty()) {
+        event->accept();
+        return;
+    }
+    QComboBox::keyPressEvent(event);
+}
+
+bool KeylessComboBox::eventFilter(QObject* watched, QEvent* event) {
+    // The open list searches its entries by typed characters; swallow them so
+    // that Enter cannot then pick an entry the operator never chose.
+    if (watched == view() && event->type() == QEvent::KeyPress &&
+        typesCharacter(*static_cast<QKeyEvent*>(event))) {
+        return true;
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+// --- ClickArea ---
+
+void ClickArea::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        event->accept();
+    } else {
+        QWidget::mousePressEvent(event);
+    }
+}
+
+void ClickArea::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+    }
+    event->accept();
+}
+
+// --- LineWidget ---
+
+LineWidget::LineWidget(QWidget* parent, QPoint fromTwips, QPoint toTwips, int penWidth,
+                       QPoint origin)
+    : QWidget(parent),
+      from_(twipsPoint(fromTwips.x(), fromTwips.y()) - origin),
+      to_(twipsPoint(toTwips.x(), toTwips.y()) - origin),
+      penWidth_(penWidth) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    const QRect box = QRect(from_, to_).normalized();
+    setGeometry(box.adjusted(-penWidth, -penWidth, penWidth, penWidth));
+}
+
+void LineWidget::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const bool straight = from_.x() == to_.x() || from_.y() == to_.y();
+    painter.setRenderHint(QPainter::Antialiasing, !straight);
+    painter.setPen(
+        QPen(palette().color(QPalette::WindowText), penWidth_, Qt::SolidLine, Qt::SquareCap));
+    const QPoint offset = geometry().topLeft();
+    // A one pixel pen is drawn on the pixel centres; a two pixel pen straddles
+    // the coordinate and covers the pixel on each side of it.
+    const QPointF shift = penWidth_ % 2 == 1 ? QPointF(0.5, 0.5) : QPointF(0, 0);
+    painter.drawLine(QPointF(from_ - offset) + shift, QPointF(to_ - offset) + shift);
+}
+
+// --- ShapeWidget ---
+
+ShapeWidget::ShapeWidget(QWidget* parent, Kind kind, const QRect& geometry, int penWidth)
+    : QWidget(parent), kind_(kind), penWidth_(penWidth) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setGeometry(geometry);
+}
+
+void ShapeWidget::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, kind_ == Kind::Circle);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), penWidth_));
+    const double inset = penWidth_ / 2.0;
+    const QRectF outline = QRectF(rect()).adjusted(inset, inset, -inset, -inset);
+    if (kind_ == Kind::Circle) {
+        painter.drawEllipse(outline);
+    } else {
+        painter.drawRect(outline);
+    }
+}
+
+// --- TabControl ---
+
+QPoint TabControl::pageOrigin() const {
+    QStyleOptionTabWidgetFrame option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
+}
+
+}  // namespace kteval::ui
