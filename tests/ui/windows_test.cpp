@@ -1,0 +1,204 @@
+// The part dialog, the credits window and the custom controls.
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QFocusEvent>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QtTest>
+
+#include "credits_window.h"
+#include "part_select_dialog.h"
+#include "ui_test_support.h"
+#include "widgets.h"
+
+using namespace kteval::ui;
+
+namespace {
+
+bool centredOnScreen(const QWidget& w) {
+    const QPoint screen = w.screen()->geometry().center();
+    const QPoint window = w.frameGeometry().center();
+    return std::abs(screen.x() - window.x()) <= 1 && std::abs(screen.y() - window.y()) <= 1;
+}
+
+}  // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { installOffscreenFilter(); }
+
+    void applicationFontIsInstalled() {
+        QVERIFY(!QFontInfo(QApplication::font()).family().isEmpty());
+        QVERIFY(!QFontInfo(windowFont()).family().isEmpty());
+    }
+
+    void partDialogLayout() {
+        PartSelectDialog dialog;
+        QCOMPARE(dialog.objectName(), QString("frmPartSelect"));
+        QVERIFY(dialog.windowTitle().isEmpty());
+        QCOMPARE(dialog.label()->text(), QString("Select Part"));
+        QVERIFY(dialog.label()->font().bold());
+        QCOMPARE(dialog.label()->font().pointSizeF(), 13.5);
+        const QStringList parts = {"KT4410", "KT4411", "KT4412", "KT4413",
+                                   "KT4420", "KT4421", "KT4422", "KT4423"};
+        const auto buttons = dialog.findChildren<QPushButton*>();
+        QCOMPARE(buttons.size(), 8);
+        for (int i = 0; i < 8; ++i) {
+            QPushButton* button = dialog.partButton(i);
+            QCOMPARE(button->objectName(), QString("cmdPART_%1").arg(i));
+            QCOMPARE(button->text(), parts[i]);
+            if (i > 0) QVERIFY(button->y() > dialog.partButton(i - 1)->y());
+        }
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(dialog.size(), twips(0, 0, 2700, 4350).size());
+        QCOMPARE(dialog.minimumSize(), dialog.maximumSize());
+        QVERIFY(centredOnScreen(dialog));
+        const QStringList clipped = clippedCaptions(dialog);
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
+    }
+
+    void partButtonReportsItsIndexAndCloses() {
+        PartSelectDialog dialog;
+        QSignalSpy chosen(&dialog, &PartSelectDialog::partChosen);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::mouseClick(dialog.partButton(3), Qt::LeftButton);
+        QCOMPARE(chosen.size(), 1);
+        QCOMPARE(chosen.front().front().toInt(), 3);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(!dialog.isVisible());
+    }
+
+    void closingWithoutChoiceReportsNothing() {
+        PartSelectDialog dialog;
+        QSignalSpy chosen(&dialog, &PartSelectDialog::partChosen);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(chosen.size(), 0);
+    }
+
+    void creditsWindow() {
+        QPointer<CreditsWindow> window = new CreditsWindow;
+        QCOMPARE(window->objectName(), QString("created"));
+        QVERIFY(window->windowTitle().isEmpty());
+        QCOMPARE(window->backButton()->text(), QString("Back to the Real World..."));
+        QVERIFY(!window->creditLine()->text().isEmpty());
+        const QImage picture = window->picture()->pixmap().toImage();
+        QCOMPARE(picture.size(), QSize(320, 200));
+        QVERIFY(window->picture()->contentsRect().size().expandedTo(picture.size()) ==
+                window->picture()->contentsRect().size());
+
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.data()));
+        QCOMPARE(window->size(), twips(0, 0, 5730, 4650).size());
+        QVERIFY(window->minimumSize() != window->maximumSize());  // resizable
+        QVERIFY(centredOnScreen(*window));
+        const QStringList clipped = clippedCaptions(*window);
+        QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
+
+        // Moved away and shown again: centred again.
+        window->hide();
+        window->move(0, 0);
+        window->show();
+        QVERIFY(centredOnScreen(*window));
+
+        QTest::mouseClick(window->backButton(), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(window.isNull());
+    }
+
+    void creditsPictureIsIndexed() {
+        const QImage picture(":/kteval/credits.png");
+        QCOMPARE(picture.format(), QImage::Format_Indexed8);
+        QVERIFY(picture.colorCount() <= 256);
+        QVERIFY(picture.colorCount() > 16);
+    }
+
+    void entryBoxReportsEnterAndLossOfFocus() {
+        QWidget window;
+        auto* first = new EntryBox(&window);
+        auto* second = new EntryBox(&window);
+        auto* column = new QVBoxLayout(&window);
+        column->addWidget(first);
+        column->addWidget(second);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        first->setFocus();
+        QSignalSpy enter(first, &EntryBox::enterPressed);
+        QSignalSpy returned(first, &QLineEdit::returnPressed);
+        QSignalSpy lost(first, &EntryBox::focusLost);
+
+        QTest::keyClicks(first, "ab");
+        QCOMPARE(enter.size(), 0);
+        QTest::keyClick(first, Qt::Key_Return);
+        QTest::keyClick(first, Qt::Key_Enter, Qt::KeypadModifier);
+        QCOMPARE(enter.size(), 2);
+        QCOMPARE(returned.size(), 2);  // the key still reaches the text box
+        QCOMPARE(first->text(), QString("ab"));
+
+        // The window losing activation or a popup opening is not a loss of focus.
+        QFocusEvent deactivated(QEvent::FocusOut, Qt::ActiveWindowFocusReason);
+        QApplication::sendEvent(first, &deactivated);
+        QFocusEvent popup(QEvent::FocusOut, Qt::PopupFocusReason);
+        QApplication::sendEvent(first, &popup);
+        QCOMPARE(lost.size(), 0);
+        first->setFocus();
+        second->setFocus(Qt::TabFocusReason);
+        QCOMPARE(lost.size(), 1);
+    }
+
+    void keylessComboIgnoresTyping() {
+        QWidget window;
+        auto* combo = new KeylessComboBox(&window);
+        combo->addItems({"Monitor Disabled", "Monitor Enabled"});
+        window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        combo->setFocus();
+        QSignalSpy activated(combo, &QComboBox::activated);
+
+        QTest::keyClicks(combo, "Monitor E");
+        QCOMPARE(combo->currentIndex(), 0);
+
+        combo->showPopup();
+        QTest::keyClicks(combo->view(), "Monitor E");
+        QTest::keyClick(combo->view(), Qt::Key_Return);
+        QCOMPARE(combo->currentIndex(), 0);
+
+        QTest::keyClick(combo, Qt::Key_Down);
+        QCOMPARE(combo->currentIndex(), 1);
+        QCOMPARE(activated.size(), 2);  // the popup's Return, the arrow key
+    }
+
+    void clickAreaNeedsReleaseInside() {
+        QWidget window;
+        window.resize(200, 100);
+        auto* area = new ClickArea(&window);
+        area->setGeometry(10, 10, 40, 30);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QSignalSpy clicked(area, &ClickArea::clicked);
+        QTest::mouseClick(area, Qt::LeftButton, {}, QPoint(5, 5));
+        QCOMPARE(clicked.size(), 1);
+        QTest::mousePress(area, Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::mouseRelease(area, Qt::LeftButton, {}, QPoint(100, 5));
+        QCOMPARE(clicked.size(), 1);
+    }
+};
+
+int runWindowTests(int argc, char** argv) {
+    WindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "windows_test.moc"
