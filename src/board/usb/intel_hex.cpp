@@ -56,9 +56,7 @@ struct RangeImage {
 class Parser {
   public:
     explicit Parser(std::span<const AddressRange> ram) : ram_(ram) {
-        for (const AddressRange& r : ram) {
-            images_.push_back({r, std::vector<uint8_t>(r.size), std::vector<uint32_t>(r.size)});
-        }
+        for (const AddressRange& r : ram) images_.push_back({r, {}, {}});
     }
 
     HexParseResult run(std::string_view text) {
@@ -186,6 +184,10 @@ class Parser {
                                 address(first + static_cast<uint32_t>(data.size()) - 1) +
                                 " lies outside the loader's RAM (" + rangesText(ram_) + ")");
             }
+            if (image->lineOf.empty()) {  // storage only for ranges that are used
+                image->bytes.resize(image->range.size);
+                image->lineOf.resize(image->range.size);
+            }
             const uint32_t index = at - image->range.first;
             if (image->lineOf[index] != 0 && image->bytes[index] != data[i]) {
                 return fail(HexErrorKind::Conflict,
@@ -209,7 +211,7 @@ class Parser {
         std::vector<HexSegment> out;
         for (const RangeImage& image : images_) {
             bool open = false;
-            for (uint32_t i = 0; i < image.range.size; ++i) {
+            for (uint32_t i = 0; i < image.lineOf.size(); ++i) {
                 if (image.lineOf[i] == 0) {
                     open = false;
                     continue;
