@@ -1,0 +1,138 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "board_link.h"
+#include "kt442x_module.h"
+#include "main_controls.h"
+#include "spi_port.h"
+
+namespace kteval {
+class USBFunctions;
+}
+
+namespace kteval::ui {
+
+class Prompt;
+class PartChooser;
+
+// The application's title, used where a message box has no title of its own.
+inline constexpr const char* kApplicationTitle = "kteval";
+
+// The main window: owns the module state and the board link, and holds every
+// control's event handler under the control's own name.
+class FrmMain : public QMainWindow {
+  public:
+    FrmMain(USBFunctions& usb, Prompt& prompt, PartChooser& chooser, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    // Called after a part's setup operation (the simulated board follows the part).
+    void setPartListener(std::function<void(const PartInfo&)> listener) {
+        partListener_ = std::move(listener);
+    }
+    // Where the firmware image is looked for; the executable's folder by default.
+    void setFirmwareDirectory(const QString& directory) { firmwareDirectory_ = directory; }
+
+    const KT442xModule& module() const { return module_; }
+    const BoardLink& link() const { return link_; }
+    int16_t TextSelIndex() const { return textSelIndex_; }
+    int16_t Secret() const { return secret_; }
+
+    // Start-up and lifecycle
+    void Form_Load();
+    void Init();
+    void LoadUSB();
+    void mnuReload_Click();
+    void mnuVersion_Click();
+    void mnuExit_Click();
+
+    // Part setup operations (run by the part dialog's buttons)
+    void cmdPART_Click(int Index);
+    void Setup4410() { setupPart("KT4410"); }
+    void Setup4411() { setupPart("KT4411"); }
+    void Setup4412() { setupPart("KT4412"); }
+    void Setup4413() { setupPart("KT4413"); }
+    void setup4420() { setupPart("KT4420"); }
+    void Setup4421() { setupPart("KT4421"); }
+    void Setup4422() { setupPart("KT4422"); }
+    void Setup4423() { setupPart("KT4423"); }
+
+    // Output calculation
+    void UpdateOffset();
+    void updateX2();
+    void SSTab1_Click();
+    void txtVREF_KeyPress(int Index, int KeyAscii);
+
+    // Channel selection and display
+    void chkDAC_Click(int Index);
+    void optAB_Click(int Index);
+    void DACoptMux2_Click(int Index);
+    void InputSel_Click(int Index);
+
+    // Register writes
+    void cmdX1A_Click();
+    void cmdM_Click();
+    void cmdC_Click();
+    void cmdOFFSET_Click(int Index);
+    void cmdDirectLoad_Click();
+    void optTxtSelect_Click(int Index);
+    void txtDirectLoad_LostFocus(int Index);
+    void txtOffsetValue_LostFocus(int Index);
+
+    // Numeric entry
+    void txtInput_KeyPress(int Index, int KeyAscii);
+    void txtInput_LostFocus(int Index);
+
+    // Monitor and GPIO
+    void cboDisable_Click();
+    void cboMonChannel_Click();
+    void chkGPIO_Click(int Index);
+    void cmdGPIOread_Click();
+
+    // Control signals
+    void cmdRESET_Click(int Index);
+    void mnuPulseReset_Click();
+    void cmdLDAC_Click();
+
+    // Credits: the three corner areas carry steps 1, 2 and 3.
+    void Picture1_Click() { secretStep(1); }
+    void Picture2_Click() { secretStep(2); }
+    void Picture3_Click() { secretStep(3); }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void connectHandlers();
+    void connectEntryHandlers();
+    void setupPart(std::string_view name);
+    void showChannelRegisters(int index);
+    void showCaption();
+    bool refuseByCheckText(const std::string& text, int bitLength);
+    bool refuseAboveCodeWidth(uint32_t value);
+    // Store value into a register of the selected record, show it, recompute
+    // the effective code and send the register word.
+    enum class Register { X, M, C };
+    void writeRegister(Register which);
+    void secretStep(int step);
+    void sendWord(int32_t word) { spi_.SPIout(word); }
+    bool busyWithRefusal() const { return refusingEntry_; }
+
+    Prompt& prompt_;
+    PartChooser& chooser_;
+    KT442xModule module_;
+    BoardLink link_;
+    SpiPort spi_;
+    MainControls c_;
+    std::function<void(const PartInfo&)> partListener_;
+    QString firmwareDirectory_;
+    int16_t textSelIndex_ = 0;
+    int16_t secret_ = 0;
+    bool refusingEntry_ = false;  // an entry's refusal box is open
+};
+
+}  // namespace kteval::ui

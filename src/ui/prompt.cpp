@@ -1,0 +1,30 @@
+#include "prompt.h"
+
+#include <QMessageBox>
+
+#include "credits_window.h"
+#include "part_select_dialog.h"
+
+namespace kteval::ui {
+
+void DialogPrompt::message(const QString& text, const QString& title, Icon icon) {
+    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::Information,
+                    title, text, QMessageBox::Ok, parent_);
+    box.exec();
+}
+
+void DialogPrompt::openCredits() {
+    // Made anew at every opening and destroyed when closed.
+    auto* window = new CreditsWindow(parent_);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->exec();
+}
+
+void DialogPartChooser::choosePart(const std::function<void(int)>& runSetup) {
+    PartSelectDialog dialog;
+    QObject::connect(&dialog, &PartSelectDialog::partChosen, &dialog,
+                     [&runSetup](int index) { runSetup(index); });
+    dialog.exec();
+}
+
+}  // namespace kteval::ui

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+namespace kteval::ui {
+
+// Everything the main window shows modally goes through this interface: the
+// program gives it message boxes and the credits window, tests a recorder.
+class Prompt {
+  public:
+    enum class Icon { Exclamation, Information };
+
+    virtual ~Prompt() = default;
+
+    // A message box with one OK button; returns once the operator closed it.
+    virtual void message(const QString& text, const QString& title, Icon icon) = 0;
+
+    // Opens the credits window modally; returns once it is closed.
+    virtual void openCredits() = 0;
+};
+
+// The program's prompt: QMessageBox and the credits window, modal over parent.
+class DialogPrompt : public Prompt {
+  public:
+    explicit DialogPrompt(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void message(const QString& text, const QString& title, Icon icon) override;
+    void openCredits() override;
+
+  private:
+    QWidget* parent_;
+};
+
+// Chooses the fitted part at start-up. runSetup is called with the part
+// dialog's button index when (and only when) the operator picks a part.
+class PartChooser {
+  public:
+    virtual ~PartChooser() = default;
+    virtual void choosePart(const std::function<void(int)>& runSetup) = 0;
+};
+
+// The program's chooser: frmPartSelect, shown modally.
+class DialogPartChooser : public PartChooser {
+  public:
+    void choosePart(const std::function<void(int)>& runSetup) override;
+};
+
+// A chooser with the answer given beforehand (--part, tests): no dialog.
+class FixedPartChooser : public PartChooser {
+  public:
+    explicit FixedPartChooser(int index) : index_(index) {}
+    void choosePart(const std::function<void(int)>& runSetup) override {
+        if (index_ >= 0) runSetup(index_);
+    }
+
+  private:
+    int index_;  // < 0: the dialog was closed without a choice
+};
+
+}  // namespace kteval::ui

@@ -1,0 +1,154 @@
+#pragma once
+
+// Test doubles for driving the real main window offscreen: a USB seam that
+// records every call (and may pass it on to a simulated board), a prompt that
+// records every message box, and a window factory.
+
+#include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "frm_main.h"
+#include "prompt.h"
+#include "simulated_board.h"
+#include "usb_functions.h"
+#include "widgets.h"
+
+namespace kteval::ui::test {
+
+// Whether a control is shown in its place: visible up to its tab page, so a
+// control on a tab that is not in front still counts.
+inline bool shown(const QWidget* widget) {
+    for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
+        if (w->parentWidget() != nullptr && w->parentWidget()->inherits("QStackedWidget"))
+            return true;
+        if (w->isHidden()) return false;
+    }
+    return true;
+}
+
+struct Request {
+    int16_t request;
+    int32_t value;
+    int32_t index;
+    int16_t direction;
+    int16_t length;
+    bool operator==(const Request&) const = default;
+};
+
+// Records every call at the USBFunctions seam and hands it on to a simulated
+// board (or answers loadResult / 0 without one).
+class RecordingUsb : public USBFunctions {
+  public:
+    explicit RecordingUsb(USBFunctions* inner = nullptr) : inner_(inner) {}
+
+    std::vector<Request> requests;
+    std::vector<std::string> loads;
+    int16_t loadResult = 0;
+    uint8_t readLow = 0;  // byte 0 answered to a read when there is no board behind
+
+    int16_t LoadFirmWare(const uint8_t* path) override {
+        loads.emplace_back(reinterpret_cast<const char*>(path));
+        return inner_ != nullptr ? inner_->LoadFirmWare(path) : loadResult;
+    }
+    int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t direction,
+                            int16_t length, uint8_t* buffer) override {
+        requests.push_back({request, value, index, direction, length});
+        if (inner_ != nullptr) {
+            return inner_->VendorIORequest(request, value, index, direction, length, buffer);
+        }
+        if (direction == 1 && length >= 1) buffer[0] = readLow;
+        return 0;
+    }
+    // The 24-bit words written (requests 221, direction 0), in order.
+    std::vector<int32_t> words() const {
+        std::vector<int32_t> result;
+        for (const Request& r : requests) {
+            if (r.request == 221 && r.direction == 0) result.push_back(r.index << 16 | r.value);
+        }
+        return result;
+    }
+    void clear() {
+        requests.clear();
+        loads.clear();
+    }
+
+  private:
+    USBFunctions* inner_;
+};
+
+struct Message {
+    QString text;
+    QString title;
+    Prompt::Icon icon;
+};
+
+class RecordingPrompt : public Prompt {
+  public:
+    std::vector<Message> messages;
+    int creditsOpened = 0;
+    // Runs while a message box is "open": stands for events arriving then.
+    std::function<void()> whileOpen;
+
+    void message(const QString& text, const QString& title, Icon icon) override {
+        messages.push_back({text, title, icon});
+        if (whileOpen) whileOpen();
+    }
+    void openCredits() override { ++creditsOpened; }
+};
+
+// A started main window with the part of button index partIndex (< 0: the
+// dialog closed without a choice), over a recording seam and, if simulate,
+// a simulated board that follows the part.
+class Bench {
+  public:
+    explicit Bench(int partIndex, bool simulate = false)
+        : board(std::make_unique<SimulatedBoard>()),
+          usb(simulate ? board.get() : nullptr),
+          chooser(partIndex),
+          window(usb, prompt, chooser) {
+        window.setFirmwareDirectory(firmwareDir.path());
+        window.setPartListener([this](const PartInfo& part) { board->setPart(part); });
+        window.Form_Load();
+    }
+
+    template <typename T>
+    T* find(const QString& name) {
+        T* widget = window.findChild<T*>(name);
+        if (widget == nullptr) qFatal("no control %s", qPrintable(name));
+        return widget;
+    }
+    QRadioButton* option(const QString& name) { return find<QRadioButton>(name); }
+    QPushButton* button(const QString& name) { return find<QPushButton>(name); }
+    QLabel* label(const QString& name) { return find<QLabel>(name); }
+    EntryBox* entry(const QString& name) { return find<EntryBox>(name); }
+    QComboBox* combo(const QString& name) { return find<QComboBox>(name); }
+    // Types text into the active input row (row TextSelIndex).
+    void typeInput(int row, const QString& text) {
+        entry(QStringLiteral("txtInput_%1").arg(row))->setText(text);
+    }
+    // Picks a combo box entry as the operator does.
+    void pick(const QString& comboName, int position) {
+        QComboBox* box = combo(comboName);
+        box->setCurrentIndex(position);
+        emit box->activated(position);
+    }
+    const KT442xModule& model() const { return window.module(); }
+
+    QTemporaryDir firmwareDir;
+    std::unique_ptr<SimulatedBoard> board;
+    RecordingUsb usb;
+    RecordingPrompt prompt;
+    FixedPartChooser chooser;
+    FrmMain window;
+};
+
+}  // namespace kteval::ui::test
