@@ -1,0 +1,92 @@
+#pragma once
+
+// The real main window over the real board link (LibusbBoard) on a fake
+// EZ-USB bus: the firmware file is written into a private folder, the board's
+// faults are scripted on the fake, and every library call and its result are
+// recorded at the USBFunctions seam.
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <optional>
+#include <vector>
+
+#include "fake_usb_transport.h"
+#include "harness.h"
+#include "intel_hex.h"
+#include "libusb_board.h"
+
+namespace kteval::ui::test {
+
+// A RecordingUsb that also keeps what every call returned.
+class ResultRecordingUsb : public RecordingUsb {
+  public:
+    using RecordingUsb::RecordingUsb;
+
+    std::vector<int16_t> loadResults;
+    std::vector<int16_t> requestResults;  // one per entry of requests
+
+    int16_t LoadFirmWare(const uint8_t* path) override {
+        loadResults.push_back(RecordingUsb::LoadFirmWare(path));
+        return loadResults.back();
+    }
+    int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t direction,
+                            int16_t length, uint8_t* buffer) override {
+        requestResults.push_back(
+            RecordingUsb::VendorIORequest(request, value, index, direction, length, buffer));
+        return requestResults.back();
+    }
+};
+
+// A small image in both RAM areas of the loader, longer than one chunk.
+inline QByteArray goodFirmware() {
+    std::vector<uint8_t> code(1500);
+    for (std::size_t i = 0; i < code.size(); ++i) code[i] = static_cast<uint8_t>(i * 7 + 3);
+    const std::vector<HexSegment> image{{0x0000, code}, {0xE000, {0x12, 0x34, 0x56}}};
+    return QByteArray::fromStdString(writeIntelHex(image));
+}
+
+// A started main window for part index 5 (KT4421). firmware: the content of
+// KT4421SPI.hex, or no file at all.
+class FakeBoardBench {
+  public:
+    static constexpr int kKT4421 = 5;
+
+    explicit FakeBoardBench(const std::optional<QByteArray>& firmware) {
+        window.setFirmwareDirectory(firmwareDir.path());
+        if (firmware) {
+            QFile file(firmwareDir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
+            if (!file.open(QIODevice::WriteOnly) || file.write(*firmware) != firmware->size()) {
+                qFatal("cannot write the firmware file");
+            }
+        }
+        window.Form_Load();
+    }
+
+    template <typename T>
+    T* find(const QString& name) {
+        T* widget = window.findChild<T*>(name);
+        if (widget == nullptr) qFatal("no control %s", qPrintable(name));
+        return widget;
+    }
+    void click(const QString& name) { find<QAbstractButton>(name)->click(); }
+    QString text(const QString& label) { return find<QLabel>(label)->text(); }
+    void type(const QString& entry, const QString& text) { find<EntryBox>(entry)->setText(text); }
+    int16_t lastResult() const { return window.link().LastResult; }
+    // The word lblOutputCode should show after the last word sent.
+    QString lastWordText() const {
+        const std::vector<int32_t> sent = usb.words();
+        return sent.empty() ? QString()
+                            : QStringLiteral("%1").arg(sent.back(), 6, 16, QChar('0')).toUpper();
+    }
+
+    QTemporaryDir firmwareDir;
+    FakeUsbTransport bus;
+    FakeEzUsbBoard& board = bus.addLoader();
+    LibusbBoard link{bus};
+    ResultRecordingUsb usb{&link};
+    RecordingPrompt prompt;
+    FixedPartChooser chooser{kKT4421};
+    FrmMain window{usb, prompt, chooser};
+};
+
+}  // namespace kteval::ui::test
