@@ -174,7 +174,7 @@ class ModelChipAgreementTest : public QObject {
     void randomSessions() {
         QFETCH(int, part);
         const auto seed = environmentNumber("KTEVAL_SEED", std::random_device{}()) + part;
-        const auto actions = environmentNumber("KTEVAL_ACTIONS", 1500);
+        const auto actions = environmentNumber("KTEVAL_ACTIONS", 2500);
         Session session(part, seed);
         QString history;
         for (unsigned long long n = 0; n < actions; ++n) {

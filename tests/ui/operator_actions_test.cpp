@@ -27,6 +27,7 @@ class OperatorActionsTest : public QObject {
     void registerWrites_data();
     void registerWrites();
     void writeToRegisterBLeavesA();
+    void queuedClickWaitsForTheWrite();
     void offsetAndDirectLoad_data();
     void offsetAndDirectLoad();
     void focusLossUpperCases();
@@ -231,6 +232,21 @@ void OperatorActionsTest::writeToRegisterBLeavesA() {
     QCOMPARE(bench.label("lblXA")->text(), QString("8000"));
     QCOMPARE(bench.label("lblX2A")->text(), QString("8000"));
     QCOMPARE(bench.usb.words(), std::vector<int32_t>{0xC80000});  // the same word as for A
+}
+
+void OperatorActionsTest::queuedClickWaitsForTheWrite() {
+    Bench bench(4, true);
+    bench.typeInput(0, "1234");
+    // A channel click queued while the write runs must not reach in between
+    // storing the value and composing its word.
+    QMetaObject::invokeMethod(bench.option("chkDAC_5"), &QRadioButton::click, Qt::QueuedConnection);
+    bench.button("cmdX1A")->click();
+    QCOMPARE(bench.model().DACs(0).X1A, 0x1234);
+    QCOMPARE(bench.usb.words(), std::vector<int32_t>{0xC81234});
+    QCOMPARE(bench.model().SelectedDAC, int16_t{0});
+    QCoreApplication::processEvents();
+    QCOMPARE(bench.model().SelectedDAC, int16_t{5});
+    QCOMPARE(bench.board->channel(5).X1A, 0x5554);
 }
 
 void OperatorActionsTest::offsetAndDirectLoad_data() {

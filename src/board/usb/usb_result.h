@@ -8,27 +8,29 @@ namespace kteval::usbresult {
 // (VendorIORequest: the number of bytes moved). Every failure has its own
 // negative code in -1 ... -30, clear of BoardLink::kPathRefused (-100).
 //
-// | code | name                   | operation       | meaning |
-// |------|------------------------|-----------------|-------------------------------------------------|
-// |  -1  | kNoBoard               | LoadFirmWare    | no device with a board ID is on the bus | |
-// -2  | kSeveralBoards         | LoadFirmWare    | more than one candidate; unplug all but one | |
-// -3  | kAccessDenied          | LoadFirmWare    | the device node may not be opened (udev rule) |
-// |  -4  | kBusy                  | LoadFirmWare    | another program or driver holds interface 0 |
-// |  -5  | kFirmwareUnreadable    | LoadFirmWare    | firmware file missing, unreadable or too
-// large  | |  -6  | kHexFormat             | LoadFirmWare    | firmware file is not valid Intel HEX
-// | |  -7  | kImageOutsideRam       | LoadFirmWare    | image has bytes outside the loader's RAM |
-// |  -8  | kLoadIoError           | LoadFirmWare    | a transfer of the load failed | |  -9  |
-// kVerifyMismatch        | LoadFirmWare    | RAM read back differs from the image            | |
-// -10  | kReenumerationTimeout  | LoadFirmWare    | the firmware did not appear within 5 s | | -11
-// | kBadUsbIds             | LoadFirmWare    | KTEVAL_USB_IDS cannot be read                   | |
-// -12  | kUsbUnavailable        | LoadFirmWare    | the USB library could not be started | | -20  |
-// kNotOpen               | VendorIORequest | no firmware is running (no successful load)     | |
-// -21  | kBadArgument           | VendorIORequest | direction, length, buffer or request invalid |
-// | -22  | kTimeout               | VendorIORequest | the board did not answer within 1 s | | -23
-// | kStall                 | VendorIORequest | the firmware refused the request                | |
-// -24  | kDeviceGone            | VendorIORequest | the board was unplugged; use "Reload USB" | |
-// -25  | kShortTransfer         | VendorIORequest | fewer bytes moved than asked for | | -26  |
-// kTransferFailed        | VendorIORequest | any other USB error                             |
+// clang-format off
+// | code | name                  | operation       | meaning                                          |
+// |------|-----------------------|-----------------|--------------------------------------------------|
+// |  -1  | kNoBoard              | LoadFirmWare    | no device with a board ID is on the bus          |
+// |  -2  | kSeveralBoards        | LoadFirmWare    | more than one candidate; unplug all but one      |
+// |  -3  | kAccessDenied         | LoadFirmWare    | the device node may not be opened (udev rule)    |
+// |  -4  | kBusy                 | LoadFirmWare    | another program or driver holds interface 0      |
+// |  -5  | kFirmwareUnreadable   | LoadFirmWare    | firmware file missing or unreadable              |
+// |  -6  | kHexFormat            | LoadFirmWare    | not valid Intel HEX (also empty or over 16 MiB)  |
+// |  -7  | kImageOutsideRam      | LoadFirmWare    | image has bytes outside the loader's RAM         |
+// |  -8  | kLoadIoError          | LoadFirmWare    | a transfer of the load failed                    |
+// |  -9  | kVerifyMismatch       | LoadFirmWare    | RAM read back differs from the image             |
+// | -10  | kReenumerationTimeout | LoadFirmWare    | the firmware did not appear within 5 s           |
+// | -11  | kBadUsbIds            | LoadFirmWare    | KTEVAL_USB_IDS cannot be read                    |
+// | -12  | kUsbUnavailable       | LoadFirmWare    | the USB library could not be started             |
+// | -20  | kNotOpen              | VendorIORequest | no firmware is running (no successful load)      |
+// | -21  | kBadArgument          | VendorIORequest | direction, length, buffer or request invalid     |
+// | -22  | kTimeout              | VendorIORequest | the board did not answer within 1 s              |
+// | -23  | kStall                | VendorIORequest | the firmware refused the request                 |
+// | -24  | kDeviceGone           | VendorIORequest | the board was unplugged; use "Reload USB"        |
+// | -25  | kShortTransfer        | VendorIORequest | fewer bytes moved than asked for                 |
+// | -26  | kTransferFailed       | VendorIORequest | any other USB error                              |
+// clang-format on
 inline constexpr int16_t kOk = 0;
 inline constexpr int16_t kNoBoard = -1;
 inline constexpr int16_t kSeveralBoards = -2;
