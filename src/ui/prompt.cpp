@@ -8,8 +8,12 @@
 namespace kteval::ui {
 
 void DialogPrompt::message(const QString& text, const QString& title, Icon icon) {
+    // Texts separate their lines with a carriage return, which a Qt label does
+    // not break on.
+    QString lines = text;
+    lines.replace(QChar('\r'), QChar('\n'));
     QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::Information,
-                    title, text, QMessageBox::Ok, parent_);
+                    title, lines, QMessageBox::Ok, parent_);
     box.exec();
 }
 

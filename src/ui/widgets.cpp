@@ -66,7 +66,11 @@ void EntryBox::keyPressEvent(QKeyEvent* event) {
 void EntryBox::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
     const Qt::FocusReason reason = event->reason();
-    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) emit focusLost();
+    // A menu, popup or another window taking the keyboard is no loss of focus.
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+        reason != Qt::MenuBarFocusReason) {
+        emit focusLost();
+    }
 }
 
 // --- KeylessComboBox ---

@@ -22,6 +22,7 @@ class OperatorActionsTest : public QObject {
     void groupCaptions_data();
     void groupCaptions();
     void selectingAChannelSendsNothing();
+    void inputRegisterSwitchShowsItsLine();
     void abAndMultiplexerWords_data();
     void abAndMultiplexerWords();
     void registerWrites_data();
@@ -74,6 +75,18 @@ void OperatorActionsTest::selectingAChannelSendsNothing() {
     bench.option("chkDAC_10")->click();  // ABsel 1: the multiplexer follows, silently
     QVERIFY(bench.option("DACoptMux2_1")->isChecked());
     QVERIFY(bench.usb.requests.empty());
+}
+
+void OperatorActionsTest::inputRegisterSwitchShowsItsLine() {
+    Bench bench(0);
+    QWidget* areg = bench.find<QWidget>("Areg");
+    QWidget* breg = bench.find<QWidget>("Breg");
+    bench.option("optAB_1")->click();
+    QVERIFY(!shown(areg) && shown(breg));
+    QCOMPARE(bench.model().UseX1B, int16_t{-1});
+    bench.option("optAB_0")->click();
+    QVERIFY(shown(areg) && !shown(breg));
+    QCOMPARE(bench.model().UseX1B, int16_t{0});
 }
 
 void OperatorActionsTest::abAndMultiplexerWords_data() {
@@ -385,6 +398,12 @@ void OperatorActionsTest::monitorSequence() {
     QVERIFY(!bench.combo("cboMonChannel")->isEnabled());
     QCOMPARE(bench.board->state().monitor, 0x03);
 
+    // From a cleared state: Mon_In1, then channel 3.
+    Bench fresh(1, true);
+    fresh.pick("cboMonChannel", 1);
+    fresh.pick("cboMonChannel", 5);
+    QCOMPARE(fresh.usb.words(), (std::vector<int32_t>{0x0C0011, 0x0C0003}));
+
     // Typing into a combo box changes nothing.
     QComboBox* channel = bench.combo("cboMonChannel");
     channel->setEnabled(true);
@@ -461,7 +480,10 @@ void OperatorActionsTest::pulseLdacCopiesTheMultiplexedCode() {
     QCOMPARE(bench.label("DACregister")->text(), QString("8000"));
     bench.option("DACoptMux2_0")->click();
     bench.button("Command4")->click();
+    bench.usb.clear();
     bench.button("Command4")->click();  // twice leaves it as after once
+    QCOMPARE(bench.usb.requests.size(), size_t{1});
+    QCOMPARE(bench.usb.requests[0].request, int16_t{222});
     QCOMPARE(bench.model().DACs(2).DACreg, 0);
     QCOMPARE(bench.label("DACregister")->text(), QString("0000"));
     QCOMPARE(bench.model().DACs(3).DACreg, 0x8000);  // other channels untouched

@@ -20,6 +20,8 @@ class StartupTest : public QObject {
     void initRestoresStartStateWithoutWords();
     void reloadUsbSequence();
     void versionBox();
+    void closingUnloadsEveryWindow_data();
+    void closingUnloadsEveryWindow();
     void voltageTable_data();
     void voltageTable();
     void referenceEnterRewritesTextOnly();
@@ -204,6 +206,27 @@ void StartupTest::versionBox() {
     QCOMPARE(bench.prompt.messages[0].text, QString("Version 1.05"));
     QCOMPARE(bench.prompt.messages[0].title, QString("KT4413 Evaluation Board Software"));
     QCOMPARE(bench.prompt.messages[0].icon, Prompt::Icon::Information);
+}
+
+void StartupTest::closingUnloadsEveryWindow_data() {
+    QTest::addColumn<bool>("viaExit");
+    QTest::newRow("close box") << false;
+    QTest::newRow("Exit") << true;
+}
+
+void StartupTest::closingUnloadsEveryWindow() {
+    QFETCH(bool, viaExit);
+    Bench bench(5);
+    bench.window.show();
+    QWidget other;
+    other.show();
+    if (viaExit) {
+        bench.window.mnuExit_Click();
+    } else {
+        bench.window.close();
+    }
+    QVERIFY(!bench.window.isVisible());
+    QVERIFY(!other.isVisible());
 }
 
 void StartupTest::voltageTable_data() {
