@@ -128,62 +128,26 @@ void OperatorActionsTest::registerWrites_data() {
     QTest::addColumn<QString>("label");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("title");
-    QTest::newRow("X 16-bit") << 0 << 0 << "cmdX1A"
-                              << "1234" << 0xC81234 << "lblXA"
-                              << "1234"
-                              << ""
-                              << "";
-    QTest::newRow("X 14-bit ch39") << 5 << 39 << "cmdX1A"
-                                   << "3FFF" << 0xEFFFFC << "lblXA"
-                                   << "3FFF"
-                                   << ""
-                                   << "";
-    QTest::newRow("M 16-bit ch5") << 4 << 5 << "cmdM"
-                                  << "FFFF" << 0x4DFFFF << "lblM"
-                                  << "FFFF"
-                                  << ""
-                                  << "";
-    QTest::newRow("M 14-bit largest") << 5 << 0 << "cmdM"
-                                      << "3FFF" << 0x48FFFC << "lblM"
-                                      << "3FFF"
-                                      << ""
-                                      << "";
-    QTest::newRow("C 14-bit ch16") << 5 << 16 << "cmdC"
-                                   << "2000" << 0x988000 << "lblC"
-                                   << "2000"
-                                   << ""
-                                   << "";
-    QTest::newRow("C lower case") << 0 << 0 << "cmdC"
-                                  << "1f" << 0x88001F << "lblC"
-                                  << "001F"
-                                  << ""
-                                  << "";
-    QTest::newRow("X 14-bit too large") << 5 << 0 << "cmdX1A"
-                                        << "4000" << -1 << "lblXA"
-                                        << "1555" << kLargerThanWidth << kApplicationTitle;
-    QTest::newRow("M 14-bit 8000") << 1 << 0 << "cmdM"
-                                   << "8000" << -1 << "lblM"
-                                   << "3FFF" << kLargerThanWidth << kApplicationTitle;
-    QTest::newRow("X 16-bit 10000") << 0 << 0 << "cmdX1A"
-                                    << "10000" << -1 << "lblXA"
-                                    << "8000"
-                                    << "Number exceeds the bit length (16)"
-                                    << "Invalid Text";
-    QTest::newRow("X malformed") << 0 << 0 << "cmdX1A"
-                                 << "12G4" << -1 << "lblXA"
-                                 << "8000"
-                                 << "Invalid Number"
-                                 << "Invalid Number";
-    QTest::newRow("C empty") << 0 << 0 << "cmdC"
-                             << "" << -1 << "lblC"
-                             << "8000"
-                             << "Invalid Number"
-                             << "Invalid Number";
-    QTest::newRow("X 80000000") << 0 << 0 << "cmdX1A"
-                                << "80000000" << -1 << "lblXA"
-                                << "8000"
-                                << "Number exceeds the bit length (16)"
-                                << "Invalid Text";
+    // clang-format off
+    QTest::newRow("X 16-bit")         << 0 << 0  << "cmdX1A" << "1234" << 0xC81234 << "lblXA" << "1234" << "" << "";
+    QTest::newRow("X 14-bit ch39")    << 5 << 39 << "cmdX1A" << "3FFF" << 0xEFFFFC << "lblXA" << "3FFF" << "" << "";
+    QTest::newRow("M 16-bit ch5")     << 4 << 5  << "cmdM"   << "FFFF" << 0x4DFFFF << "lblM"  << "FFFF" << "" << "";
+    QTest::newRow("M 14-bit largest") << 5 << 0  << "cmdM"   << "3FFF" << 0x48FFFC << "lblM"  << "3FFF" << "" << "";
+    QTest::newRow("C 14-bit ch16")    << 5 << 16 << "cmdC"   << "2000" << 0x988000 << "lblC"  << "2000" << "" << "";
+    QTest::newRow("C lower case")     << 0 << 0  << "cmdC"   << "1f"   << 0x88001F << "lblC"  << "001F" << "" << "";
+    QTest::newRow("X 14-bit too large") << 5 << 0 << "cmdX1A" << "4000" << -1 << "lblXA" << "1555"
+                                        << kLargerThanWidth << kApplicationTitle;
+    QTest::newRow("M 14-bit 8000")    << 1 << 0 << "cmdM" << "8000" << -1 << "lblM" << "3FFF"
+                                      << kLargerThanWidth << kApplicationTitle;
+    QTest::newRow("X 16-bit 10000")   << 0 << 0 << "cmdX1A" << "10000" << -1 << "lblXA" << "8000"
+                                      << "Number exceeds the bit length (16)" << "Invalid Text";
+    QTest::newRow("X malformed")      << 0 << 0 << "cmdX1A" << "12G4" << -1 << "lblXA" << "8000"
+                                      << "Invalid Number" << "Invalid Number";
+    QTest::newRow("C empty")          << 0 << 0 << "cmdC" << "" << -1 << "lblC" << "8000"
+                                      << "Invalid Number" << "Invalid Number";
+    QTest::newRow("X 80000000")       << 0 << 0 << "cmdX1A" << "80000000" << -1 << "lblXA" << "8000"
+                                      << "Number exceeds the bit length (16)" << "Invalid Text";
+    // clang-format on
 }
 
 void OperatorActionsTest::registerWrites() {
@@ -269,34 +233,20 @@ void OperatorActionsTest::offsetAndDirectLoad_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("word");
     QTest::addColumn<QString>("message");
-    QTest::newRow("offset 1") << "txtOffsetValue_1"
-                              << ""
-                              << "cmdOFFSET_1"
-                              << "1555" << 0x031555 << "";
-    QTest::newRow("offset 2") << "txtOffsetValue_2"
-                              << ""
-                              << "cmdOFFSET_2"
-                              << "3fff" << 0x043FFF << "";
-    QTest::newRow("offset too large") << "txtOffsetValue_0"
-                                      << ""
-                                      << "cmdOFFSET_0"
-                                      << "4000" << -1 << "Number exceeds the bit length (14)";
-    QTest::newRow("direct row 2") << "txtDirectLoad_2"
-                                  << "optTxtSelect_2"
-                                  << "cmdDirectLoad"
-                                  << "c81234" << 0xC81234 << "";
-    QTest::newRow("direct 25 bits") << "txtDirectLoad_0"
-                                    << ""
-                                    << "cmdDirectLoad"
-                                    << "1000000" << -1 << "Number exceeds the bit length (24)";
-    QTest::newRow("direct FFFFFFFF") << "txtDirectLoad_0"
-                                     << ""
-                                     << "cmdDirectLoad"
-                                     << "FFFFFFFF" << -1 << "Number exceeds the bit length (24)";
-    QTest::newRow("direct nine digits") << "txtDirectLoad_0"
-                                        << ""
-                                        << "cmdDirectLoad"
-                                        << "123456789" << -1 << "Invalid Number";
+    // clang-format off
+    QTest::newRow("offset 1")           << "txtOffsetValue_1" << "" << "cmdOFFSET_1" << "1555" << 0x031555 << "";
+    QTest::newRow("offset 2")           << "txtOffsetValue_2" << "" << "cmdOFFSET_2" << "3fff" << 0x043FFF << "";
+    QTest::newRow("offset too large")   << "txtOffsetValue_0" << "" << "cmdOFFSET_0" << "4000" << -1
+                                        << "Number exceeds the bit length (14)";
+    QTest::newRow("direct row 2")       << "txtDirectLoad_2" << "optTxtSelect_2" << "cmdDirectLoad" << "c81234"
+                                        << 0xC81234 << "";
+    QTest::newRow("direct 25 bits")     << "txtDirectLoad_0" << "" << "cmdDirectLoad" << "1000000" << -1
+                                        << "Number exceeds the bit length (24)";
+    QTest::newRow("direct FFFFFFFF")    << "txtDirectLoad_0" << "" << "cmdDirectLoad" << "FFFFFFFF" << -1
+                                        << "Number exceeds the bit length (24)";
+    QTest::newRow("direct nine digits") << "txtDirectLoad_0" << "" << "cmdDirectLoad" << "123456789" << -1
+                                        << "Invalid Number";
+    // clang-format on
 }
 
 void OperatorActionsTest::offsetAndDirectLoad() {

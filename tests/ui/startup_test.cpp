@@ -40,30 +40,24 @@ void StartupTest::startUpPerPart_data() {
     QTest::addColumn<int>("voltageLabels");
     QTest::addColumn<bool>("thirdReference");
     const QString offsetMonitor = QStringLiteral("Offset DACs && Monitor Functions");
-    QTest::newRow("KT4410") << 0 << "KT4410 Evaluation Software - 16 x 16-Bit Channels" << 16
-                            << "8000"
-                            << "FFFF" << 18 << offsetMonitor << 16 << false;
-    QTest::newRow("KT4411") << 1 << "KT4411 Evaluation Software - 16 x 14-Bit Channels" << 16
-                            << "2000"
-                            << "3FFF" << 18 << offsetMonitor << 16 << false;
-    QTest::newRow("KT4412") << 2 << "KT4412 Evaluation Software - 8 x 16-Bit Channels" << 8
-                            << "8000"
-                            << "FFFF" << 10 << offsetMonitor << 8 << false;
-    QTest::newRow("KT4413") << 3 << "KT4413 Evaluation Software - 8 x 14-Bit Channels" << 8
-                            << "2000"
-                            << "3FFF" << 10 << offsetMonitor << 8 << false;
-    QTest::newRow("KT4420") << 4 << "KT4420 Evaluation Software - 40 x 16-Bit Channels" << 40
-                            << "5554"
-                            << "FFFF" << 2 << "Offset DACs" << 40 << true;
-    QTest::newRow("KT4421") << 5 << "KT4421 Evaluation Software - 40 x 14-Bit Channels" << 40
-                            << "1555"
-                            << "3FFF" << 2 << "Offset DACs" << 40 << true;
-    QTest::newRow("KT4422") << 6 << "KT4422 Evaluation Software - 32 x 16-Bit Channels" << 32
-                            << "5554"
-                            << "FFFF" << 2 << "Offset DACs" << 32 << false;
-    QTest::newRow("KT4423") << 7 << "KT4423 Evaluation Software - 32 x 14-Bit Channels" << 32
-                            << "1555"
-                            << "3FFF" << 2 << "Offset DACs" << 32 << false;
+    // clang-format off
+    QTest::newRow("KT4410") << 0 << "KT4410 Evaluation Software - 16 x 16-Bit Channels" << 16 << "8000" << "FFFF"
+                            << 18 << offsetMonitor << 16 << false;
+    QTest::newRow("KT4411") << 1 << "KT4411 Evaluation Software - 16 x 14-Bit Channels" << 16 << "2000" << "3FFF"
+                            << 18 << offsetMonitor << 16 << false;
+    QTest::newRow("KT4412") << 2 << "KT4412 Evaluation Software - 8 x 16-Bit Channels" << 8 << "8000" << "FFFF"
+                            << 10 << offsetMonitor << 8 << false;
+    QTest::newRow("KT4413") << 3 << "KT4413 Evaluation Software - 8 x 14-Bit Channels" << 8 << "2000" << "3FFF"
+                            << 10 << offsetMonitor << 8 << false;
+    QTest::newRow("KT4420") << 4 << "KT4420 Evaluation Software - 40 x 16-Bit Channels" << 40 << "5554" << "FFFF"
+                            << 2 << "Offset DACs" << 40 << true;
+    QTest::newRow("KT4421") << 5 << "KT4421 Evaluation Software - 40 x 14-Bit Channels" << 40 << "1555" << "3FFF"
+                            << 2 << "Offset DACs" << 40 << true;
+    QTest::newRow("KT4422") << 6 << "KT4422 Evaluation Software - 32 x 16-Bit Channels" << 32 << "5554" << "FFFF"
+                            << 2 << "Offset DACs" << 32 << false;
+    QTest::newRow("KT4423") << 7 << "KT4423 Evaluation Software - 32 x 14-Bit Channels" << 32 << "1555" << "3FFF"
+                            << 2 << "Offset DACs" << 32 << false;
+    // clang-format on
 }
 
 void StartupTest::startUpPerPart() {
