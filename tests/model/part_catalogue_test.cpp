@@ -10,8 +10,6 @@ TEST(PartCatalogue, ButtonIndexMatchesRowAndNameLookup) {
         const PartInfo& part = partByIndex(i);
         EXPECT_EQ(part.index, i);
         EXPECT_EQ(findPart(part.name), &part);
-        EXPECT_EQ(part.divisor, 1 << part.bits);
-        EXPECT_EQ(part.offsetMultiplier, part.bits == 16 ? 4 : 1);
         EXPECT_EQ(part.groupCount * part.groupSize, part.channels);
     }
     EXPECT_EQ(findPart(""), nullptr);
@@ -35,21 +33,6 @@ TEST(PartCatalogue, ChannelIndicesInUse) {
     }
 }
 
-TEST(PartCatalogue, ChannelNumbersOfTheEightChannelPartsLiveAtEightToEleven) {
-    const PartInfo* kt4413 = findPart("KT4413");
-    const int expectedNumbers[] = {0, 1, 2, 3, 4, 5, 6, 7};
-    const int indices[] = {0, 1, 2, 3, 8, 9, 10, 11};
-    for (int i = 0; i < 8; ++i) {
-        EXPECT_EQ(channelNumberOfIndex(kt4413, indices[i]), expectedNumbers[i]);
-        EXPECT_EQ(indexOfChannelNumber(kt4413, expectedNumbers[i]), indices[i]);
-    }
-    // Numbers beyond the part and every number of the other parts map to themselves.
-    EXPECT_EQ(indexOfChannelNumber(kt4413, 8), 8);
-    EXPECT_EQ(indexOfChannelNumber(kt4413, 39), 39);
-    EXPECT_EQ(indexOfChannelNumber(findPart("KT4420"), 9), 9);
-    EXPECT_EQ(channelNumberOfIndex(nullptr, 9), 9);
-}
-
 TEST(PartCatalogue, VoltageGroups) {
     struct Row {
         const char* part;
@@ -65,16 +48,6 @@ TEST(PartCatalogue, VoltageGroups) {
         const std::optional<int> k = voltageGroupOf(*findPart(row.part), row.channel);
         EXPECT_EQ(k.value_or(-1), row.group) << row.part << " channel " << row.channel;
     }
-}
-
-TEST(PartCatalogue, CaptionAndScaleValues) {
-    EXPECT_EQ(mainCaption("KT4421", 40, 14), "KT4421 Evaluation Software - 40 x 14-Bit Channels");
-    EXPECT_EQ(mainCaption("", 0, 0), " Evaluation Software - 0 x 0-Bit Channels");
-    EXPECT_EQ(fullScaleGain(16), 0xFFFF);
-    EXPECT_EQ(midScaleOffset(14), 0x2000);
-    // No part: 2^-1 = 0.5 rounds to the even neighbour 0.
-    EXPECT_EQ(fullScaleGain(0), 0);
-    EXPECT_EQ(midScaleOffset(0), 0);
 }
 
 }  // namespace

@@ -12,9 +12,6 @@ TEST(CommandWords, ChannelWordsAndScaling) {
         int32_t expected;
     };
     const Row rows[] = {
-        {"AddrBits 0", AddrBits(0), 0x080000},
-        {"AddrBits 8", AddrBits(8), 0x100000},
-        {"AddrBits 39", AddrBits(39), 0x2F0000},
         {"X 0x1234 ch0 16-bit", xWord(16, 0, 0x1234), 0xC81234},
         {"X 0x3FFF ch39 14-bit", xWord(14, 39, 0x3FFF), 0xEFFFFC},
         {"M 0xFFFF ch5 16-bit", mWord(16, 5, 0xFFFF), 0x4DFFFF},
