@@ -3,10 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
-
-#include "request_codes.h"
 
 namespace kteval {
 namespace {
@@ -39,7 +38,7 @@ class RecordingUsb : public USBFunctions {
         const int shown = length > 0 ? length : 1;
         calls.push_back({request, value, index, direction, length,
                          std::vector<uint8_t>(buffer, buffer + shown), buffer});
-        if (direction == request::DirectionIn) {
+        if (direction == 1) {
             for (int i = 0; i < length && i < static_cast<int>(readBytes.size()); ++i) {
                 buffer[i] = readBytes[static_cast<std::size_t>(i)];
             }
@@ -52,79 +51,72 @@ class BoardLinkTest : public ::testing::Test {
   protected:
     RecordingUsb usb;
     BoardLink link{usb};
-
-    void expectOneCall(int16_t request, int32_t value, int32_t index, int16_t direction,
-                       int16_t length) {
-        ASSERT_EQ(usb.calls.size(), 1u);
-        const Call& call = usb.calls.front();
-        EXPECT_EQ(call.request, request);
-        EXPECT_EQ(call.value, value);
-        EXPECT_EQ(call.index, index);
-        EXPECT_EQ(call.direction, direction);
-        EXPECT_EQ(call.length, length);
-        EXPECT_EQ(link.LastResult, usb.requestResult);
-    }
 };
 
-TEST_F(BoardLinkTest, LineRequestsCarryOnlyTheirCode) {
-    for (const int16_t code :
-         {request::LdacPulse, request::ResetHigh, request::ResetLow, request::ClrHigh,
-          request::ClrLow, request::LdacHigh, request::LdacLow}) {
-        SCOPED_TRACE(code);
-        usb.calls.clear();
-        link.SendRequest(code);
-        expectOneCall(code, 0, 0, request::DirectionOut, 0);
-        EXPECT_EQ(usb.calls.front().bufferBefore, std::vector<uint8_t>{0});
-    }
-}
-
-TEST_F(BoardLinkTest, StartRequest) {
-    link.sendStart();
-    expectOneCall(224, 0, 0, 0, 0);
-    EXPECT_EQ(usb.calls.front().bufferBefore, std::vector<uint8_t>{0});
-}
-
-TEST_F(BoardLinkTest, WriteWordSplitsTheWordAndDropsBits31To24) {
+// Every request of the firmware's table, with the exact arguments handed over.
+TEST_F(BoardLinkTest, EveryRequestCarriesItsArguments) {
     struct Case {
-        int32_t word;
-        int32_t value;
-        int32_t index;
+        const char* what;
+        std::function<void(BoardLink&)> act;
+        int16_t request;
+        int32_t value, index;
+        int16_t direction, length;
     };
-    for (const Case& c :
-         {Case{0x058580, 0x8580, 0x05}, Case{static_cast<int32_t>(0xFF058580u), 0x8580, 0x05},
-          Case{0xC81234, 0x1234, 0xC8}, Case{0xFFFFFF, 0xFFFF, 0xFF}, Case{0x000000, 0, 0},
-          Case{-1, 0xFFFF, 0xFF}}) {
-        SCOPED_TRACE(c.word);
+    const auto line = [](int16_t code) { return [code](BoardLink& l) { l.SendRequest(code); }; };
+    const auto word = [](int32_t w) { return [w](BoardLink& l) { l.WriteWord(24, w); }; };
+    // clang-format off
+    const Case cases[] = {
+        {"start", [](BoardLink& l) { l.sendStart(); }, 224, 0, 0, 0, 0},
+        {"read", [](BoardLink& l) { l.ReadWord(); }, 221, 0, 0, 1, 3},
+        {"LDAC pulse", line(222), 222, 0, 0, 0, 0}, {"RESET high", line(218), 218, 0, 0, 0, 0},
+        {"RESET low", line(219), 219, 0, 0, 0, 0},  {"CLR high", line(220), 220, 0, 0, 0, 0},
+        {"CLR low", line(223), 223, 0, 0, 0, 0},    {"LDAC high", line(226), 226, 0, 0, 0, 0},
+        {"LDAC low", line(227), 227, 0, 0, 0, 0},
+        {"word", word(0x058580), 221, 0x8580, 0x05, 0, 0},
+        {"bits 31-24 dropped", word(static_cast<int32_t>(0xFF058580u)), 221, 0x8580, 0x05, 0, 0},
+        {"top byte", word(0xC81234), 221, 0x1234, 0xC8, 0, 0},
+        {"all ones", word(0xFFFFFF), 221, 0xFFFF, 0xFF, 0, 0},
+        {"zero", word(0), 221, 0, 0, 0, 0},
+        {"-1", word(-1), 221, 0xFFFF, 0xFF, 0, 0},
+    };
+    // clang-format on
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
         usb.calls.clear();
-        link.WriteWord(24, c.word);
-        expectOneCall(221, c.value, c.index, 0, 0);
-        EXPECT_EQ(usb.calls.front().bufferBefore, std::vector<uint8_t>{0});
+        link.LastResult = 0;
+        c.act(link);
+        ASSERT_EQ(usb.calls.size(), 1u);
+        const Call& call = usb.calls.front();
+        EXPECT_EQ(call.request, c.request);
+        EXPECT_EQ(call.value, c.value);
+        EXPECT_EQ(call.index, c.index);
+        EXPECT_EQ(call.direction, c.direction);
+        EXPECT_EQ(call.length, c.length);
+        if (c.direction == 0) {
+            EXPECT_EQ(call.bufferBefore, std::vector<uint8_t>{0});
+        }
+        EXPECT_EQ(link.LastResult, usb.requestResult);
     }
+    EXPECT_TRUE(usb.loads.empty());
 }
 
 TEST_F(BoardLinkTest, ReadWordIsLowByteFirstAndIgnoresByte2) {
     EXPECT_EQ(link.ReadWord(), 0x1234);
-    expectOneCall(221, 0, 0, 1, 3);
     EXPECT_EQ(usb.calls.front().buffer, link.ReadBuffer.data());
-
     usb.readBytes = {0x01, 0x00, 0x77};
     EXPECT_EQ(link.ReadWord(), 1);
 }
 
 TEST_F(BoardLinkTest, TextToBufferKeepsBytesBeyondTheTerminator) {
-    struct Case {
-        std::size_t length;
-        bool accepted;
-    };
-    for (const Case& c : {Case{0, true}, Case{5, true}, Case{512, true}, Case{513, false}}) {
-        SCOPED_TRACE(c.length);
+    for (const std::size_t length : {0u, 5u, 512u, 513u}) {
+        SCOPED_TRACE(length);
+        const bool accepted = length <= 512;
         link.TextBuffer.fill(0xAA);
-        const std::string text(c.length, 'p');
-        EXPECT_EQ(link.TextToBuffer(text), c.accepted);
+        EXPECT_EQ(link.TextToBuffer(std::string(length, 'p')), accepted);
         for (std::size_t i = 0; i < link.TextBuffer.size(); ++i) {
             uint8_t expected = 0xAA;
-            if (c.accepted && i < c.length) expected = 'p';
-            if (c.accepted && i == c.length) expected = 0;
+            if (accepted && i < length) expected = 'p';
+            if (accepted && i == length) expected = 0;
             ASSERT_EQ(link.TextBuffer[i], expected) << "byte " << i;
         }
     }
@@ -133,9 +125,14 @@ TEST_F(BoardLinkTest, TextToBufferKeepsBytesBeyondTheTerminator) {
 TEST_F(BoardLinkTest, FirmwarePathIsDirectoryPlusFileName) {
     EXPECT_EQ(link.loadFirmware("/opt/kt eval"), usb.loadResult);
     EXPECT_EQ(link.FirmwarePath, "/opt/kt eval/KT4421SPI.hex");
-    ASSERT_EQ(usb.loads.size(), 1u);
-    EXPECT_EQ(usb.loads.front(), "/opt/kt eval/KT4421SPI.hex");
+    EXPECT_EQ(usb.loads, std::vector<std::string>{"/opt/kt eval/KT4421SPI.hex"});
     EXPECT_TRUE(usb.calls.empty());
+
+    const std::string directory(512 - 14, 'd');  // + "/KT4421SPI.hex" = 512 bytes
+    EXPECT_EQ(link.loadFirmware(directory), usb.loadResult);
+    EXPECT_EQ(link.loadFirmware(directory + "d"), BoardLink::kPathRefused);
+    EXPECT_EQ(link.LastResult, BoardLink::kPathRefused);
+    EXPECT_EQ(usb.loads.size(), 2u) << "an overlong path makes no library call";
 }
 
 TEST_F(BoardLinkTest, FailedLoadIsFollowedByExactlyOneStart) {
@@ -145,17 +142,8 @@ TEST_F(BoardLinkTest, FailedLoadIsFollowedByExactlyOneStart) {
     link.sendStart();
     ASSERT_EQ(usb.loads.size(), 1u);
     ASSERT_EQ(usb.calls.size(), 1u);
-    EXPECT_EQ(usb.calls.front().request, request::Start);
+    EXPECT_EQ(usb.calls.front().request, 224);
     EXPECT_EQ(link.LastResult, usb.requestResult);
-}
-
-TEST_F(BoardLinkTest, OverlongPathIsRefusedWithoutALibraryCall) {
-    const std::string directory(512 - 14, 'd');  // + "/KT4421SPI.hex" = 512 bytes
-    EXPECT_EQ(link.loadFirmware(directory), usb.loadResult);
-    EXPECT_EQ(link.loadFirmware(directory + "d"), BoardLink::kPathRefused);
-    EXPECT_EQ(link.LastResult, BoardLink::kPathRefused);
-    EXPECT_EQ(usb.loads.size(), 1u);
-    EXPECT_TRUE(usb.calls.empty());
 }
 
 }  // namespace
