@@ -2,7 +2,6 @@
 // unplugged, its transfers time out or stall, or the firmware file is bad.
 // Requests' results are never shown, the window keeps working and keeps what
 // the operator wrote, and "Reload USB" finds the board again.
-#include <QRandomGenerator>
 #include <QtTest>
 
 #include "fake_board_bench.h"
@@ -15,34 +14,8 @@ namespace {
 
 enum Fault { Unplug, Timeout, Stall };
 
-void inject(FakeBoardBench& bench, int fault) {
-    if (fault == Unplug) {
-        bench.board.unplug();
-    } else {
-        // Far more than the session below sends: every transfer fails.
-        bench.board.transferFaults.assign(64,
-                                          fault == Timeout ? UsbStatus::Timeout : UsbStatus::Stall);
-    }
-}
-
-void repair(FakeBoardBench& bench, int fault) {
-    if (fault == Unplug) {
-        bench.board.plugIn();
-    } else {
-        bench.board.transferFaults.clear();
-    }
-}
-
 QString titleFor(int code) {
     return QStringLiteral("KT4421: %1").arg(code);
-}
-
-// goodFirmware() with one line changed by edit (lines counted from 0).
-template <typename Edit>
-QByteArray editedLine(int line, Edit edit) {
-    QList<QByteArray> lines = goodFirmware().split('\n');
-    edit(lines[line]);
-    return lines.join('\n');
 }
 
 }  // namespace
@@ -51,147 +24,137 @@ class BoardFaultsTest : public QObject {
     Q_OBJECT
 
   private slots:
-    void faultMidSession_data();
-    void faultMidSession();
-    void badFirmware_data();
-    void badFirmware();
+    void faultMidSession_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<int>("code");        // every request's result while the fault lasts
+        QTest::addColumn<int>("reloadCode");  // "Reload USB" before the fault is gone
+        QTest::newRow("unplugged")
+            << int(Unplug) << int(usbresult::kDeviceGone) << int(usbresult::kNoBoard);
+        QTest::newRow("timeout") << int(Timeout) << int(usbresult::kTimeout)
+                                 << int(usbresult::kLoadIoError);
+        QTest::newRow("stall") << int(Stall) << int(usbresult::kStall)
+                               << int(usbresult::kLoadIoError);
+    }
+
+    void faultMidSession() {
+        QFETCH(int, fault);
+        QFETCH(int, code);
+        QFETCH(int, reloadCode);
+        FakeBoardBench b(goodFirmware());
+        QCOMPARE(b.usb.loadResults, std::vector<int16_t>{usbresult::kOk});
+        QVERIFY(b.prompt.messages.empty());
+        QVERIFY(b.board.firmwareRunning());
+
+        b.click("chkDAC_3");
+        b.type("txtInput_0", "1234");
+        b.click("cmdX1A");
+        QCOMPARE(b.lastResult(), int16_t{0});
+        const std::size_t reached = b.board.firmwareRequests().size();
+        QCOMPARE(reached, std::size_t{2});  // start and the word
+
+        if (fault == Unplug) {
+            b.board.unplug();
+        } else {  // far more than the session below sends: every transfer fails
+            b.board.transferFaults.assign(64,
+                                          fault == Timeout ? UsbStatus::Timeout : UsbStatus::Stall);
+        }
+        const std::size_t firstFaulty = b.usb.requests.size();
+        b.click("chkDAC_7");
+        b.type("txtInput_0", "0ABC");
+        b.click("cmdX1A");
+        QCOMPARE(b.text("lblXA"), QString("0ABC"));
+        QCOMPARE(b.text("lblOutputCode"), b.lastWordText());
+        b.type("txtInput_0", "2345");
+        b.click("cmdM");
+        QCOMPARE(b.text("lblM"), QString("2345"));
+        b.type("txtOffsetValue_1", "2AAA");
+        b.click("cmdOFFSET_1");
+        b.click("optAB_1");
+        b.type("txtInput_0", "0DEF");
+        b.click("cmdX1A");
+        QCOMPARE(b.text("lblXB"), QString("0DEF"));
+        b.click("cmdRESET_4");  // LDAC high
+        QCOMPARE(b.lastResult(), int16_t(code));
+
+        // Every request was still sent, each failed with the fault's code, none
+        // reached the firmware and none was reported.
+        const std::vector<int16_t> results(b.usb.requestResults.begin() + long(firstFaulty),
+                                           b.usb.requestResults.end());
+        QCOMPARE(results, std::vector<int16_t>(6, int16_t(code)));
+        QCOMPARE(b.board.firmwareRequests().size(), reached);
+        QVERIFY(b.prompt.messages.empty());
+        const KT442xModule& model = b.window.module();
+        QCOMPARE(model.DACs(3).X1A, 0x1234);
+        QCOMPARE(model.DACs(7).X1A, 0x0ABC);
+        QCOMPARE(model.DACs(7).X1B, 0x0DEF);
+        QCOMPARE(model.DACs(7).M, 0x2345);
+        QCOMPARE(model.OffsetCode[1], 0x2AAA);
+
+        // Reloading before the board is back is reported once; requests then
+        // fail as before any load.
+        b.window.mnuReload_Click();
+        QCOMPARE(b.prompt.messages.size(), std::size_t{1});
+        QCOMPARE(b.prompt.messages[0].title, titleFor(reloadCode));
+        QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
+        QCOMPARE(b.lastResult(), usbresult::kNotOpen);
+
+        if (fault == Unplug) {
+            b.board.plugIn();
+        } else {
+            b.board.transferFaults.clear();
+        }
+        b.window.mnuReload_Click();
+        QCOMPARE(b.prompt.messages.size(), std::size_t{1});
+        QCOMPARE(b.usb.loadResults.back(), usbresult::kOk);
+        QCOMPARE(b.board.firmwareRequests().size(), reached + 3);  // start, RESET low, high
+        b.type("txtInput_0", "0123");
+        b.click("cmdX1A");
+        QCOMPARE(b.lastResult(), int16_t{0});
+        const FakeTransfer& last = b.board.firmwareRequests().back();
+        QCOMPARE(last.request, uint8_t{221});
+        QCOMPARE(int32_t(last.index) << 16 | last.value, b.usb.words().back());
+    }
+
+    // Unreadable, malformed and misplaced images: each its own code in the box.
+    void badFirmware_data() {
+        QTest::addColumn<bool>("present");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("code");
+        QTest::newRow("missing") << false << QByteArray() << int(usbresult::kFirmwareUnreadable);
+        QList<QByteArray> lines = goodFirmware().split('\n');
+        lines[1].back() = lines[1].back() == '0' ? '1' : '0';
+        QTest::newRow("bad checksum") << true << lines.join('\n') << int(usbresult::kHexFormat);
+        const std::vector<HexSegment> beyond{{0x3FFE, {1, 2, 3}}};  // one byte past main RAM
+        QTest::newRow("outside RAM") << true << QByteArray::fromStdString(writeIntelHex(beyond))
+                                     << int(usbresult::kImageOutsideRam);
+    }
+
+    void badFirmware() {
+        QFETCH(bool, present);
+        QFETCH(QByteArray, content);
+        QFETCH(int, code);
+        FakeBoardBench b(present ? std::optional(content) : std::nullopt);
+        QCOMPARE(b.prompt.messages.size(), std::size_t{1});
+        QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
+        QCOMPARE(b.prompt.messages[0].title, titleFor(code));
+        QCOMPARE(b.prompt.messages[0].icon, Prompt::Icon::Exclamation);
+        QCOMPARE(b.usb.loadResults, std::vector<int16_t>{int16_t(code)});
+        // The start request is sent all the same and refused by the link.
+        QCOMPARE(b.usb.requests.size(), std::size_t{1});
+        QCOMPARE(b.usb.requests[0].request, int16_t{224});
+        QCOMPARE(b.lastResult(), usbresult::kNotOpen);
+
+        b.click("chkDAC_2");
+        b.type("txtInput_0", "1FFF");
+        b.click("cmdX1A");
+        QCOMPARE(b.lastResult(), usbresult::kNotOpen);
+        QCOMPARE(b.window.module().DACs(2).X1A, 0x1FFF);
+        QCOMPARE(b.text("lblXA"), QString("1FFF"));
+        QCOMPARE(b.text("lblOutputCode"), b.lastWordText());
+        QCOMPARE(b.prompt.messages.size(), std::size_t{1});
+        QCOMPARE(b.bus.traffic(), std::size_t{0});
+    }
 };
-
-void BoardFaultsTest::faultMidSession_data() {
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<int>("code");        // every request's result while the fault lasts
-    QTest::addColumn<int>("reloadCode");  // "Reload USB" before the fault is gone
-    QTest::newRow("unplugged") << int(Unplug) << int(usbresult::kDeviceGone)
-                               << int(usbresult::kNoBoard);
-    QTest::newRow("timeout") << int(Timeout) << int(usbresult::kTimeout)
-                             << int(usbresult::kLoadIoError);
-    QTest::newRow("stall") << int(Stall) << int(usbresult::kStall) << int(usbresult::kLoadIoError);
-}
-
-void BoardFaultsTest::faultMidSession() {
-    QFETCH(int, fault);
-    QFETCH(int, code);
-    QFETCH(int, reloadCode);
-    FakeBoardBench b(goodFirmware());
-    QCOMPARE(b.usb.loadResults, std::vector<int16_t>{usbresult::kOk});
-    QVERIFY(b.prompt.messages.empty());
-    QVERIFY(b.board.firmwareRunning());
-    QCOMPARE(b.lastResult(), int16_t{0});  // the start request
-
-    b.click("chkDAC_3");
-    b.type("txtInput_0", "1234");
-    b.click("cmdX1A");
-    QCOMPARE(b.lastResult(), int16_t{0});
-    const std::size_t reached = b.board.firmwareRequests().size();
-    QCOMPARE(reached, std::size_t{2});  // start and the word
-
-    inject(b, fault);
-    const std::size_t firstFaulty = b.usb.requests.size();
-    b.click("chkDAC_7");
-    b.type("txtInput_0", "0ABC");
-    b.click("cmdX1A");
-    QCOMPARE(b.lastResult(), int16_t(code));
-    QCOMPARE(b.text("lblXA"), QString("0ABC"));
-    QCOMPARE(b.text("lblOutputCode"), b.lastWordText());
-    b.type("txtInput_0", "2345");
-    b.click("cmdM");
-    QCOMPARE(b.lastResult(), int16_t(code));
-    QCOMPARE(b.text("lblM"), QString("2345"));
-    b.type("txtOffsetValue_1", "2AAA");
-    b.click("cmdOFFSET_1");
-    QCOMPARE(b.text("lblOutputCode"), b.lastWordText());
-    b.click("optAB_1");
-    b.type("txtInput_0", "0DEF");
-    b.click("cmdX1A");
-    QCOMPARE(b.text("lblXB"), QString("0DEF"));
-    b.click("cmdRESET_4");  // LDAC high
-    QCOMPARE(b.lastResult(), int16_t(code));
-
-    // Every request was still sent, each failed with the fault's code, none
-    // reached the firmware and none was reported.
-    const std::vector<int16_t> results(b.usb.requestResults.begin() + long(firstFaulty),
-                                       b.usb.requestResults.end());
-    QCOMPARE(results, std::vector<int16_t>(6, int16_t(code)));
-    QCOMPARE(b.board.firmwareRequests().size(), reached);
-    QVERIFY(b.prompt.messages.empty());
-    const KT442xModule& model = b.window.module();
-    QCOMPARE(model.SelectedDAC, int16_t{7});
-    QCOMPARE(model.DACs(3).X1A, 0x1234);
-    QCOMPARE(model.DACs(7).X1A, 0x0ABC);
-    QCOMPARE(model.DACs(7).X1B, 0x0DEF);
-    QCOMPARE(model.DACs(7).M, 0x2345);
-    QCOMPARE(model.OffsetCode[1], 0x2AAA);
-
-    // Reloading before the board is back is reported once; requests then
-    // fail as before any load.
-    b.window.mnuReload_Click();
-    QCOMPARE(b.prompt.messages.size(), std::size_t{1});
-    QCOMPARE(b.prompt.messages[0].title, titleFor(reloadCode));
-    QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
-    QCOMPARE(b.lastResult(), usbresult::kNotOpen);
-
-    repair(b, fault);
-    b.window.mnuReload_Click();
-    QCOMPARE(b.prompt.messages.size(), std::size_t{1});
-    QCOMPARE(b.usb.loadResults.back(), usbresult::kOk);
-    QCOMPARE(b.lastResult(), int16_t{0});
-    QCOMPARE(b.board.firmwareRequests().size(), reached + 3);  // start, RESET low, high
-    b.type("txtInput_0", "0123");
-    b.click("cmdX1A");
-    QCOMPARE(b.lastResult(), int16_t{0});
-    const FakeTransfer& last = b.board.firmwareRequests().back();
-    QCOMPARE(last.request, uint8_t{221});
-    QCOMPARE(int32_t(last.index) << 16 | last.value, b.usb.words().back());
-    QCOMPARE(b.window.module().DACs(0).X1A, 0x0123);
-}
-
-void BoardFaultsTest::badFirmware_data() {
-    QTest::addColumn<bool>("present");
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<int>("code");
-    QTest::newRow("missing") << false << QByteArray() << int(usbresult::kFirmwareUnreadable);
-    QTest::newRow("empty") << true << QByteArray() << int(usbresult::kHexFormat);
-    QTest::newRow("truncated line") << true << editedLine(2, [](QByteArray& line) { line.chop(5); })
-                                    << int(usbresult::kHexFormat);
-    QTest::newRow("bad checksum") << true << editedLine(1, [](QByteArray& line) {
-        line.back() = line.back() == '0' ? '1' : '0';
-    }) << int(usbresult::kHexFormat);
-    const std::vector<HexSegment> beyond{{0x3FFE, {1, 2, 3}}};  // one byte past main RAM
-    QTest::newRow("outside RAM") << true << QByteArray::fromStdString(writeIntelHex(beyond))
-                                 << int(usbresult::kImageOutsideRam);
-    QByteArray garbage(10 << 20, Qt::Uninitialized);
-    QRandomGenerator random(4421);
-    random.fillRange(reinterpret_cast<quint32*>(garbage.data()), garbage.size() / 4);
-    QTest::newRow("10 MB garbage") << true << garbage << int(usbresult::kHexFormat);
-}
-
-void BoardFaultsTest::badFirmware() {
-    QFETCH(bool, present);
-    QFETCH(QByteArray, content);
-    QFETCH(int, code);
-    FakeBoardBench b(present ? std::optional(content) : std::nullopt);
-    QCOMPARE(b.prompt.messages.size(), std::size_t{1});
-    QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
-    QCOMPARE(b.prompt.messages[0].title, titleFor(code));
-    QCOMPARE(b.prompt.messages[0].icon, Prompt::Icon::Exclamation);
-    QCOMPARE(b.usb.loadResults, std::vector<int16_t>{int16_t(code)});
-    QCOMPARE(b.bus.traffic(), std::size_t{0});
-    // The start request is sent all the same and refused by the link.
-    QCOMPARE(b.usb.requests.size(), std::size_t{1});
-    QCOMPARE(b.usb.requests[0].request, int16_t{224});
-    QCOMPARE(b.lastResult(), usbresult::kNotOpen);
-
-    b.click("chkDAC_2");
-    b.type("txtInput_0", "1FFF");
-    b.click("cmdX1A");
-    QCOMPARE(b.lastResult(), usbresult::kNotOpen);
-    QCOMPARE(b.window.module().DACs(2).X1A, 0x1FFF);
-    QCOMPARE(b.text("lblXA"), QString("1FFF"));
-    QVERIFY(!b.lastWordText().isEmpty());
-    QCOMPARE(b.text("lblOutputCode"), b.lastWordText());
-    QCOMPARE(b.prompt.messages.size(), std::size_t{1});
-    QCOMPARE(b.bus.traffic(), std::size_t{0});
-}
 
 QTEST_MAIN(BoardFaultsTest)
 #include "board_faults_test.moc"

@@ -75,8 +75,7 @@ class FakeBoardBench {
     // The word lblOutputCode should show after the last word sent.
     QString lastWordText() const {
         const std::vector<int32_t> sent = usb.words();
-        return sent.empty() ? QString()
-                            : QStringLiteral("%1").arg(sent.back(), 6, 16, QChar('0')).toUpper();
+        return sent.empty() ? QString() : wordText(sent.back());
     }
 
     QTemporaryDir firmwareDir;

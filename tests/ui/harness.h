@@ -35,6 +35,11 @@ inline bool shown(const QWidget* widget) {
     return true;
 }
 
+// A command word as lblOutputCode shows it: six upper-case hex digits.
+inline QString wordText(int32_t word) {
+    return QStringLiteral("%1").arg(word, 6, 16, QChar('0')).toUpper();
+}
+
 struct Request {
     int16_t request;
     int32_t value;
@@ -53,7 +58,6 @@ class RecordingUsb : public USBFunctions {
     std::vector<Request> requests;
     std::vector<std::string> loads;
     int16_t loadResult = 0;
-    uint8_t readLow = 0;  // byte 0 answered to a read when there is no board behind
 
     int16_t LoadFirmWare(const uint8_t* path) override {
         loads.emplace_back(reinterpret_cast<const char*>(path));
@@ -65,7 +69,7 @@ class RecordingUsb : public USBFunctions {
         if (inner_ != nullptr) {
             return inner_->VendorIORequest(request, value, index, direction, length, buffer);
         }
-        if (direction == 1 && length >= 1) buffer[0] = readLow;
+        if (direction == 1 && length >= 1) buffer[0] = 0;
         return 0;
     }
     // The 24-bit words written (requests 221, direction 0), in order.
@@ -131,7 +135,8 @@ class Bench {
     QLabel* label(const QString& name) { return find<QLabel>(name); }
     EntryBox* entry(const QString& name) { return find<EntryBox>(name); }
     QComboBox* combo(const QString& name) { return find<QComboBox>(name); }
-    // Types text into the active input row (row TextSelIndex).
+    void selectChannel(int index) { option(QStringLiteral("chkDAC_%1").arg(index))->click(); }
+    // Types text into input row `row` (the active row is TextSelIndex).
     void typeInput(int row, const QString& text) {
         entry(QStringLiteral("txtInput_%1").arg(row))->setText(text);
     }

@@ -37,7 +37,7 @@ class Session {
         switch (pick(12)) {
             case 0: {
                 const int index = channels_[pick(static_cast<int>(channels_.size()))];
-                bench_.option(QStringLiteral("chkDAC_%1").arg(index))->click();
+                bench_.selectChannel(index);
                 return QStringLiteral("channel %1").arg(index);
             }
             case 1:
@@ -56,28 +56,18 @@ class Session {
             }
             case 5:
             case 6:
-            case 7: {
-                const char* buttons[] = {"cmdX1A", "cmdM", "cmdC"};
-                const char* name = buttons[pick(3)];
-                bench_.button(name)->click();
-                return QString::fromLatin1(name);
-            }
+            case 7:
+                return clickOneOf({"cmdX1A", "cmdM", "cmdC"});
             case 8: {
                 const int dac = pick(part_.thirdReference ? 3 : 2);
                 bench_.entry(QStringLiteral("txtOffsetValue_%1").arg(dac))->setText(randomText());
                 bench_.button(QStringLiteral("cmdOFFSET_%1").arg(dac))->click();
                 return QStringLiteral("offset %1").arg(dac);
             }
-            case 9: {
-                const char* buttons[] = {"cmdLDAC", "Command4", "Command2"};
-                bench_.button(buttons[pick(3)])->click();
-                return QStringLiteral("LDAC pulse");
-            }
-            case 10: {
-                const char* buttons[] = {"mnuPulseReset", "Command5", "Command1"};
-                bench_.button(buttons[pick(3)])->click();
-                return QStringLiteral("RESET pulse");
-            }
+            case 9:
+                return clickOneOf({"cmdLDAC", "Command4", "Command2"});
+            case 10:
+                return clickOneOf({"mnuPulseReset", "Command5", "Command1"});
             default: {
                 if (!part_.monitorFamily) return QStringLiteral("nothing");
                 switch (pick(4)) {
@@ -101,21 +91,15 @@ class Session {
     QString disagreement() const {
         const KT442xModule& model = bench_.model();
         const ChipState& chip = bench_.board->state();
+        const auto text = [](const auto& r) {
+            return QString::asprintf("X1A %x X1B %x M %x C %x", r.X1A, r.X1B, r.M, r.C);
+        };
         for (int index : channels_) {
             const DAC& m = model.DACs(index);
             const ChannelRegisters& c = chip.channels[static_cast<std::size_t>(index)];
-            if (m.X1A != c.X1A || m.X1B != c.X1B || m.M != c.M || m.C != c.C) {
-                return QStringLiteral("channel %1: model X1A %2 X1B %3 M %4 C %5, chip %6 %7 %8 %9")
-                    .arg(index)
-                    .arg(m.X1A, 0, 16)
-                    .arg(m.X1B, 0, 16)
-                    .arg(m.M, 0, 16)
-                    .arg(m.C, 0, 16)
-                    .arg(c.X1A, 0, 16)
-                    .arg(c.X1B, 0, 16)
-                    .arg(c.M, 0, 16)
-                    .arg(c.C, 0, 16);
-            }
+            if (m.X1A != c.X1A || m.X1B != c.X1B || m.M != c.M || m.C != c.C)
+                return QStringLiteral("channel %1: model %2, chip %3")
+                    .arg(QString::number(index), text(m), text(c));
         }
         if (model.OffsetCode != chip.offsetDacs) return QStringLiteral("offset DACs");
         if ((model.UseX1B != 0) != chip.controlSelectsB) return QStringLiteral("A/B control");
@@ -129,6 +113,12 @@ class Session {
         const int index = pick(count);
         bench_.option(QStringLiteral("%1_%2").arg(group).arg(index))->click();
         return QStringLiteral("%1 %2").arg(group).arg(index);
+    }
+
+    QString clickOneOf(std::initializer_list<const char*> names) {
+        const char* name = names.begin()[pick(static_cast<int>(names.size()))];
+        bench_.button(name)->click();
+        return QString::fromLatin1(name);
     }
 
     // Valid codes of every width, too large values, and malformed texts.
@@ -181,13 +171,10 @@ class ModelChipAgreementTest : public QObject {
             const QString action = session.act();
             history = (history + " | " + action).right(400);
             const QString difference = session.disagreement();
+            const QString where = QString::asprintf(
+                "seed %llu (KTEVAL_SEED=%llu) action %llu: ", seed, seed - part, n);
             QVERIFY2(difference.isEmpty(),
-                     qPrintable(
-                         QStringLiteral("seed %1 (KTEVAL_SEED=%2) action %3: %4; last actions: %5")
-                             .arg(seed)
-                             .arg(seed - part)
-                             .arg(n)
-                             .arg(difference, history)));
+                     qPrintable(where + difference + "; last actions: " + history));
         }
     }
 };
