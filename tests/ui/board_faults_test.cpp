@@ -2,6 +2,7 @@
 // unplugged, its transfers time out or stall, or the firmware file is bad.
 // Requests' results are never shown, the window keeps working and keeps what
 // the operator wrote, and "Reload USB" finds the board again.
+#include <QRandomGenerator>
 #include <QtTest>
 
 #include "fake_board_bench.h"
@@ -121,9 +122,18 @@ class BoardFaultsTest : public QObject {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<int>("code");
         QTest::newRow("missing") << false << QByteArray() << int(usbresult::kFirmwareUnreadable);
+        QTest::newRow("empty") << true << QByteArray() << int(usbresult::kHexFormat);
         QList<QByteArray> lines = goodFirmware().split('\n');
+        QList<QByteArray> truncated = lines;
+        truncated[2].chop(5);
+        QTest::newRow("truncated line")
+            << true << truncated.join('\n') << int(usbresult::kHexFormat);
         lines[1].back() = lines[1].back() == '0' ? '1' : '0';
         QTest::newRow("bad checksum") << true << lines.join('\n') << int(usbresult::kHexFormat);
+        QByteArray garbage(10 << 20, Qt::Uninitialized);
+        QRandomGenerator random(4421);
+        random.fillRange(reinterpret_cast<quint32*>(garbage.data()), garbage.size() / 4);
+        QTest::newRow("10 MB garbage") << true << garbage << int(usbresult::kHexFormat);
         const std::vector<HexSegment> beyond{{0x3FFE, {1, 2, 3}}};  // one byte past main RAM
         QTest::newRow("outside RAM") << true << QByteArray::fromStdString(writeIntelHex(beyond))
                                      << int(usbresult::kImageOutsideRam);
