@@ -14,16 +14,8 @@ int32_t scaledData(int partBits, int32_t value) {
     return partBits == 14 ? value * 4 : value;
 }
 
-int32_t xWord(int partBits, int16_t index, int32_t value) {
-    return kModeX | AddrBits(index) | scaledData(partBits, value);
-}
-
-int32_t mWord(int partBits, int16_t index, int32_t value) {
-    return kModeM | AddrBits(index) | scaledData(partBits, value);
-}
-
-int32_t cWord(int partBits, int16_t index, int32_t value) {
-    return kModeC | AddrBits(index) | scaledData(partBits, value);
+int32_t channelWord(int32_t mode, int partBits, int16_t index, int32_t value) {
+    return mode | AddrBits(index) | scaledData(partBits, value);
 }
 
 int32_t controlWord(bool useX1B) {

@@ -43,10 +43,9 @@ int32_t AddrBits(int16_t DacSelect);
 // occupies bits 15-2.
 int32_t scaledData(int partBits, int32_t value);
 
-// X, M and C writes of value to channel index.
-int32_t xWord(int partBits, int16_t index, int32_t value);
-int32_t mWord(int partBits, int16_t index, int32_t value);
-int32_t cWord(int partBits, int16_t index, int32_t value);
+// A channel register write: mode (kModeX, kModeM or kModeC), the channel's
+// address and the value scaled to the data field.
+int32_t channelWord(int32_t mode, int partBits, int16_t index, int32_t value);
 
 // The control word choosing input register A or B.
 int32_t controlWord(bool useX1B);

@@ -53,44 +53,26 @@ void FrmMain::writeRegister(Register which) {
     const uint32_t value = *readHex(text);
     if (refuseAboveCodeWidth(value)) return;
 
+    // The register the button writes, its label and its word's mode.
+    int32_t DAC::*field = &DAC::M;
+    QLabel* label = c_.lblM;
+    int32_t mode = word::kModeM;
+    if (which == Register::X) {
+        const bool registerA = c_.optAB[0]->isChecked();
+        field = registerA ? &DAC::X1A : &DAC::X1B;
+        label = registerA ? c_.lblXA : c_.lblXB;
+        mode = word::kModeX;
+    } else if (which == Register::C) {
+        field = &DAC::C;
+        label = c_.lblC;
+        mode = word::kModeC;
+    }
     DAC& record = module_.selected();
-    const QString shown = QString::fromStdString(FormatHex(text));
-    int32_t stored = 0;
-    switch (which) {
-        case Register::X:
-            if (c_.optAB[0]->isChecked()) {
-                record.X1A = static_cast<int32_t>(value);
-                c_.lblXA->setText(shown);
-            } else {
-                record.X1B = static_cast<int32_t>(value);
-                c_.lblXB->setText(shown);
-            }
-            break;
-        case Register::M:
-            record.M = static_cast<int32_t>(value);
-            c_.lblM->setText(shown);
-            break;
-        case Register::C:
-            record.C = static_cast<int32_t>(value);
-            c_.lblC->setText(shown);
-            break;
-    }
+    record.*field = static_cast<int32_t>(value);
+    label->setText(QString::fromStdString(FormatHex(text)));
     updateX2();
-
-    const int bits = module_.PartBits;
-    const int16_t index = module_.SelectedDAC;
-    switch (which) {
-        case Register::X:
-            stored = c_.optAB[0]->isChecked() ? record.X1A : record.X1B;
-            sendWord(word::xWord(bits, index, stored));
-            break;
-        case Register::M:
-            sendWord(word::mWord(bits, index, record.M));
-            break;
-        case Register::C:
-            sendWord(word::cWord(bits, index, record.C));
-            break;
-    }
+    // The value read back from the record goes out.
+    sendWord(word::channelWord(mode, module_.PartBits, module_.SelectedDAC, record.*field));
 }
 
 void FrmMain::cmdX1A_Click() {

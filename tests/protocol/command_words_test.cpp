@@ -12,12 +12,12 @@ TEST(CommandWords, ChannelWordsAndScaling) {
         int32_t expected;
     };
     const Row rows[] = {
-        {"X 0x1234 ch0 16-bit", xWord(16, 0, 0x1234), 0xC81234},
-        {"X 0x3FFF ch39 14-bit", xWord(14, 39, 0x3FFF), 0xEFFFFC},
-        {"M 0xFFFF ch5 16-bit", mWord(16, 5, 0xFFFF), 0x4DFFFF},
-        {"M 0x3FFF ch0 14-bit", mWord(14, 0, 0x3FFF), 0x48FFFC},
-        {"C 0x2000 ch16 14-bit", cWord(14, 16, 0x2000), 0x988000},
-        {"C 0 ch11 16-bit", cWord(16, 11, 0), 0x930000},
+        {"X 0x1234 ch0 16-bit", channelWord(kModeX, 16, 0, 0x1234), 0xC81234},
+        {"X 0x3FFF ch39 14-bit", channelWord(kModeX, 14, 39, 0x3FFF), 0xEFFFFC},
+        {"M 0xFFFF ch5 16-bit", channelWord(kModeM, 16, 5, 0xFFFF), 0x4DFFFF},
+        {"M 0x3FFF ch0 14-bit", channelWord(kModeM, 14, 0, 0x3FFF), 0x48FFFC},
+        {"C 0x2000 ch16 14-bit", channelWord(kModeC, 14, 16, 0x2000), 0x988000},
+        {"C 0 ch11 16-bit", channelWord(kModeC, 16, 11, 0), 0x930000},
         {"control A", controlWord(false), 0x010000},
         {"control B", controlWord(true), 0x010004},
         {"offset DAC 0", offsetDacWord(0, 0x3FFF), 0x023FFF},

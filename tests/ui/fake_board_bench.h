@@ -64,9 +64,7 @@ class FakeBoardBench {
 
     template <typename T>
     T* find(const QString& name) {
-        T* widget = window.findChild<T*>(name);
-        if (widget == nullptr) qFatal("no control %s", qPrintable(name));
-        return widget;
+        return control<T>(window, name);
     }
     void click(const QString& name) { find<QAbstractButton>(name)->click(); }
     QString text(const QString& label) { return find<QLabel>(label)->text(); }

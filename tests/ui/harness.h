@@ -49,6 +49,14 @@ struct Request {
     bool operator==(const Request&) const = default;
 };
 
+// The control named name in window; a missing control ends the test run.
+template <typename T>
+T* control(QWidget& window, const QString& name) {
+    T* widget = window.findChild<T*>(name);
+    if (widget == nullptr) qFatal("no control %s", qPrintable(name));
+    return widget;
+}
+
 // Records every call at the USBFunctions seam and hands it on to a simulated
 // board (or answers loadResult / 0 without one).
 class RecordingUsb : public USBFunctions {
@@ -126,9 +134,7 @@ class Bench {
 
     template <typename T>
     T* find(const QString& name) {
-        T* widget = window.findChild<T*>(name);
-        if (widget == nullptr) qFatal("no control %s", qPrintable(name));
-        return widget;
+        return control<T>(window, name);
     }
     QRadioButton* option(const QString& name) { return find<QRadioButton>(name); }
     QPushButton* button(const QString& name) { return find<QPushButton>(name); }

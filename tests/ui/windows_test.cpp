@@ -118,13 +118,6 @@ class WindowTest : public QObject {
         QVERIFY(window.isNull());
     }
 
-    void creditsPictureIsIndexed() {
-        const QImage picture(":/kteval/credits.png");
-        QCOMPARE(picture.format(), QImage::Format_Indexed8);
-        QVERIFY(picture.colorCount() <= 256);
-        QVERIFY(picture.colorCount() > 16);
-    }
-
     void entryBoxReportsEnterAndLossOfFocus() {
         QWidget window;
         auto* first = new EntryBox(&window);
