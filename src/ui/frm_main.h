@@ -35,7 +35,9 @@ class FrmMain : public QMainWindow {
         partListener_ = std::move(listener);
     }
     // Where the firmware image is looked for; the executable's folder by default.
-    void setFirmwareDirectory(const QString& directory) { firmwareDirectory_ = directory; }
+    void setFirmwareDirectory(const QString& directory);
+    // All the places, searched anew at every load (the program wires these).
+    void setFirmwarePlaces(FirmwarePlaces places) { firmwarePlaces_ = std::move(places); }
 
     const KT442xModule& module() const { return module_; }
     const BoardLink& link() const { return link_; }
@@ -129,7 +131,7 @@ class FrmMain : public QMainWindow {
     SpiPort spi_;
     MainControls c_;
     std::function<void(const PartInfo&)> partListener_;
-    QString firmwareDirectory_;
+    FirmwarePlaces firmwarePlaces_;
     int16_t textSelIndex_ = 0;
     int16_t secret_ = 0;
     bool refusingEntry_ = false;  // an entry's refusal box is open
