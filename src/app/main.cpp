@@ -12,6 +12,7 @@
 #include "frm_main.h"
 #include "libusb_board.h"
 #include "libusb_transport.h"
+#include "load_advice.h"
 #include "part_catalogue.h"
 #include "prompt.h"
 #include "request_trace.h"
@@ -119,6 +120,9 @@ int main(int argc, char* argv[]) {
     kteval::ui::FrmMain window(usb, prompt, *chooser);
     prompt.setParent(&window);
     window.setFirmwarePlaces(firmwarePlaces(parser, firmware));
+    window.setLoadAdvice([link = real.get()](int16_t code, const kteval::FirmwareChoice& image) {
+        return kteval::loadFailureDetails(code, image, link);
+    });
     if (simulated) {
         window.setPartListener(
             [&simulated](const kteval::PartInfo& info) { simulated->setPart(info); });

@@ -184,10 +184,13 @@ void FrmMain::LoadUSB() {
     const int16_t result = link_.loadFirmware(firmwarePlaces_);
     QApplication::restoreOverrideCursor();
     if (result < 0) {
-        prompt_.message(QStringLiteral("No Evaluation Board Found"),
-                        QString::fromStdString(module_.PartName) + QStringLiteral(": ") +
-                            QString::number(result),
-                        Prompt::Icon::Exclamation);
+        const QString details =
+            loadAdvice_ ? QString::fromStdString(loadAdvice_(result, link_.firmwareChoice))
+                        : QString();
+        prompt_.detailedMessage(QStringLiteral("No Evaluation Board Found"),
+                                QString::fromStdString(module_.PartName) + QStringLiteral(": ") +
+                                    QString::number(result),
+                                Prompt::Icon::Exclamation, details);
     }
     link_.sendStart();
 }
