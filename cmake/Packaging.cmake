@@ -16,7 +16,7 @@ set(KTEVAL_WEB_URL "https://kteval.invalid" CACHE STRING
 set(KTEVAL_PROJECT_LICENSE "LicenseRef-proprietary" CACHE STRING
     "SPDX license expression of kteval (placeholder until one is chosen)")
 set(KTEVAL_LICENSE_TEXT
-    "PLACEHOLDER: the kteval sources carry no license statement yet. Until the copyright holders choose one, no rights beyond those granted by law are given."
+    "All rights reserved. The kteval sources carry no license statement yet; until the copyright holders choose one, no rights beyond those granted by law are given."
     CACHE STRING "License text for the Debian copyright file")
 
 # The package's description is the README's first paragraph.
