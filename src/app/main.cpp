@@ -5,15 +5,18 @@
 #include <QStringList>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "frm_main.h"
 #include "libusb_board.h"
 #include "libusb_transport.h"
 #include "part_catalogue.h"
 #include "prompt.h"
+#include "remote_server.h"
 #include "request_trace.h"
 #include "simulated_board.h"
 #include "usb_ids.h"
+#include "window_operations.h"
 
 namespace {
 
@@ -37,9 +40,19 @@ bool onlyAsksForInformation(int argc, char* argv[]) {
     return false;
 }
 
+// --headless needs no display: the offscreen platform is chosen before the
+// application starts.
+bool runsHeadless(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--headless") return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (runsHeadless(argc, argv)) qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> app =
         onlyAsksForInformation(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
                                            : std::make_unique<QApplication>(argc, argv);
@@ -57,9 +70,34 @@ int main(int argc, char* argv[]) {
         QStringLiteral("part"),
         QStringLiteral("The fitted part (%1); no part dialog.").arg(partNames().join(", ")),
         QStringLiteral("NAME"));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Take remote commands on TCP port PORT (5025 is usual) of ADDR "
+                       "(default 127.0.0.1; * for every interface)."),
+        QStringLiteral("[ADDR:]PORT"));
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        QStringLiteral("Show no window and need no display (with --part; "
+                       "for --listen): messages go to standard error."));
     parser.addOption(simulate);
     parser.addOption(part);
+    parser.addOption(listen);
+    parser.addOption(headless);
     parser.process(*app);
+
+    std::optional<kteval::ui::ListenAddress> listenAddress;
+    if (parser.isSet(listen)) {
+        listenAddress = kteval::ui::parseListenAddress(parser.value(listen));
+        if (!listenAddress) {
+            std::fprintf(stderr, "kteval: --listen wants [ADDR:]PORT, not '%s'\n",
+                         qPrintable(parser.value(listen)));
+            return 2;
+        }
+    }
+    if (parser.isSet(headless) && !parser.isSet(part)) {
+        std::fprintf(stderr, "kteval: --headless needs --part: there is no part dialog\n");
+        return 2;
+    }
 
     std::unique_ptr<kteval::ui::PartChooser> chooser;
     if (parser.isSet(part)) {
@@ -92,14 +130,30 @@ int main(int argc, char* argv[]) {
         kteval::TracingUSBFunctions::fromEnvironment(*board);
     kteval::USBFunctions& usb = trace ? *trace : *board;
 
-    kteval::ui::DialogPrompt prompt;
+    kteval::ui::DialogPrompt dialogPrompt;
+    kteval::ui::ConsolePrompt consolePrompt;
+    kteval::ui::Prompt& prompt =
+        parser.isSet(headless) ? static_cast<kteval::ui::Prompt&>(consolePrompt) : dialogPrompt;
     kteval::ui::FrmMain window(usb, prompt, *chooser);
-    prompt.setParent(&window);
+    dialogPrompt.setParent(&window);
     if (simulated) {
         window.setPartListener(
             [&simulated](const kteval::PartInfo& info) { simulated->setPart(info); });
     }
+
+    // Commands that arrive while the window loads wait for its boxes to close.
+    kteval::ui::WindowOperations operations(window, simulated != nullptr);
+    std::unique_ptr<kteval::ui::RemoteServer> server;
+    if (listenAddress) {
+        server = std::make_unique<kteval::ui::RemoteServer>(operations);
+        if (!server->listen(*listenAddress)) {
+            std::fprintf(stderr, "kteval: cannot listen on %s: %s\n",
+                         qPrintable(parser.value(listen)), qPrintable(server->errorString()));
+            return 2;
+        }
+        std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(server->boundAddress()));
+    }
     window.Form_Load();
-    window.show();
+    if (!parser.isSet(headless)) window.show();
     return QApplication::exec();
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <optional>
+#include <vector>
 
 class QTcpServer;
 
@@ -58,9 +59,11 @@ class RemoteServer : public QObject {
     void serve(Client& client);
     bool operatorBusy() const;
     void retryWaiting();
+    void drop(Client& client);
 
     remote::Operations& operations_;
     QTcpServer* server_;
+    std::vector<Client*> clients_;  // owned as Qt children
     QTimer retry_;  // looks again whether the operator's box has closed
 };
 
