@@ -103,18 +103,6 @@ bool matchNodes(const Pattern& pattern, std::size_t node, std::span<const Keywor
     return true;
 }
 
-char upper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (upper(a[i]) != upper(b[i])) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 std::span<const CommandSpec> commandTable() {
@@ -137,7 +125,6 @@ HeaderLookup findCommand(std::span<const Keyword> keywords, bool query) {
         if (spec.query != query) continue;
         uint32_t suffix = 0;
         if (matchNodes(parsePattern(spec.header), 0, keywords, 0, suffix)) {
-            lookup.result = HeaderLookup::Result::Found;
             lookup.spec = &spec;
             lookup.suffix = suffix;
             return lookup;

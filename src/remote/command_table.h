@@ -55,9 +55,8 @@ std::span<const CommandSpec> commandTable();
 bool matchesForm(std::string_view written, std::string_view form);
 
 struct HeaderLookup {
-    enum class Result { Found, NotFound } result = Result::NotFound;
-    const CommandSpec* spec = nullptr;
-    uint32_t suffix = 0;  // the suffix of the '#' keyword
+    const CommandSpec* spec = nullptr;  // nullptr: no such command
+    uint32_t suffix = 0;                // the suffix of the '#' keyword
 };
 
 // The command whose header and form (query or not) the keywords name.

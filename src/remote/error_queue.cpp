@@ -41,6 +41,7 @@ std::string errorAnswer(ErrorCode code) {
 }
 
 void ErrorQueue::push(ErrorCode code) {
+    ++pushed_;
     if (entries_.size() < kCapacity) {
         entries_.push_back(code);
     } else {

@@ -56,9 +56,12 @@ class ErrorQueue {
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
     const std::deque<ErrorCode>& entries() const { return entries_; }
+    // Errors pushed since the queue was made, also those lost to overflow.
+    std::size_t pushedCount() const { return pushed_; }
 
   private:
     std::deque<ErrorCode> entries_;
+    std::size_t pushed_ = 0;
 };
 
 }  // namespace kteval::remote

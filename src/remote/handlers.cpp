@@ -41,17 +41,6 @@ ErrorCode readSwitch(const Param& param, std::string_view on, std::string_view o
     return error;
 }
 
-bool equalIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto upper = [](char c) {
-            return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
-        };
-        if (upper(a[i]) != upper(b[i])) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 uint32_t largestRegisterCode(const PartInfo& part) {

@@ -37,6 +37,14 @@ bool isWhiteSpace(char c) {
     return byte <= 0x20 && byte != 0x0A;
 }
 
+bool equalIgnoringCase(std::string_view a, std::string_view b) {
+    const auto upper = [](char c) {
+        return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [&](char x, char y) { return upper(x) == upper(y); });
+}
+
 void UnitReader::skipWhiteSpace() {
     while (!atEnd() && isWhiteSpace(peek())) ++pos_;
 }

@@ -74,4 +74,7 @@ class UnitReader {
 
 bool isWhiteSpace(char c);
 
+// ASCII letters compared without case; every other byte as it is.
+bool equalIgnoringCase(std::string_view a, std::string_view b);
+
 }  // namespace kteval::remote
