@@ -110,8 +110,8 @@ void roundTrips(quint16 port, int count) {
         micros.push_back(seconds(Clock::now() - start) * 1e6);
     }
     std::sort(micros.begin(), micros.end());
-    std::printf("(b) %d DAC0:X1A? round trips: median %.1f us, p90 %.1f us, p99 %.1f us\n",
-                count, micros[micros.size() / 2], micros[micros.size() * 9 / 10],
+    std::printf("(b) %d DAC0:X1A? round trips: median %.1f us, p90 %.1f us, p99 %.1f us\n", count,
+                micros[micros.size() / 2], micros[micros.size() * 9 / 10],
                 micros[micros.size() * 99 / 100]);
 }
 

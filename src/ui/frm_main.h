@@ -18,7 +18,6 @@ class USBFunctions;
 
 namespace kteval::ui {
 
-
 // The application's title, used where a message box has no title of its own.
 inline constexpr const char* kApplicationTitle = "kteval";
 

@@ -69,13 +69,13 @@ class RemoteServer::Client : public QObject {
 
     QTcpSocket* socket;
     remote::Interpreter interpreter;
-    QByteArray input;        // bytes read; input[start..] is not yet run
-    qsizetype start = 0;     // where the next line begins
-    qsizetype scanned = 0;   // input[start..scanned) holds no LF
-    bool discarding = false; // inside a line that was too long
-    bool gone = false;       // the peer has closed
+    QByteArray input;         // bytes read; input[start..] is not yet run
+    qsizetype start = 0;      // where the next line begins
+    qsizetype scanned = 0;    // input[start..scanned) holds no LF
+    bool discarding = false;  // inside a line that was too long
+    bool gone = false;        // the peer has closed
     bool turnQueued = false;
-    QByteArray answers;      // written once per turn
+    QByteArray answers;  // written once per turn
 };
 
 RemoteServer::RemoteServer(remote::Operations& operations, QObject* parent)

@@ -64,7 +64,7 @@ class RemoteServer : public QObject {
     remote::Operations& operations_;
     QTcpServer* server_;
     std::vector<Client*> clients_;  // owned as Qt children
-    QTimer retry_;  // looks again whether the operator's box has closed
+    QTimer retry_;                  // looks again whether the operator's box has closed
 };
 
 }  // namespace kteval::ui

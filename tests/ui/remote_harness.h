@@ -76,7 +76,8 @@ inline QStringList picture(Bench& bench) {
     }
     for (const char* name : {"cboDisable", "cboMonChannel"}) {
         QComboBox* box = bench.combo(name);
-        shown << QStringLiteral("%1=%2 %3").arg(name).arg(box->currentIndex()).arg(box->isEnabled());
+        shown
+            << QStringLiteral("%1=%2 %3").arg(name).arg(box->currentIndex()).arg(box->isEnabled());
     }
     for (int i = 0; i < 40; ++i) shown << bench.label(QStringLiteral("lblvout_%1").arg(i))->text();
     const KT442xModule& m = bench.model();

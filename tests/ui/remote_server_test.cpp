@@ -65,17 +65,28 @@ class RemoteServerTest : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("address");  // empty: refused
         QTest::addColumn<int>("port");
-        QTest::newRow("port only") << "5025" << "127.0.0.1" << 5025;
-        QTest::newRow("address and port") << "0.0.0.0:80" << "0.0.0.0" << 80;
-        QTest::newRow("every interface") << "*:5025" << "0.0.0.0" << 5025;
-        QTest::newRow("localhost") << "localhost:1" << "127.0.0.1" << 1;
-        QTest::newRow("IPv6") << "[::1]:5025" << "::1" << 5025;
-        QTest::newRow("any free port") << "0" << "127.0.0.1" << 0;
-        QTest::newRow("IPv6 without brackets") << "::1:5025" << "" << 0;
-        QTest::newRow("port too large") << "65536" << "" << 0;
-        QTest::newRow("signed port") << "+5" << "" << 0;
-        QTest::newRow("no port") << "127.0.0.1:" << "" << 0;
-        QTest::newRow("host name") << "example.org:5025" << "" << 0;
+        QTest::newRow("port only") << "5025"
+                                   << "127.0.0.1" << 5025;
+        QTest::newRow("address and port") << "0.0.0.0:80"
+                                          << "0.0.0.0" << 80;
+        QTest::newRow("every interface") << "*:5025"
+                                         << "0.0.0.0" << 5025;
+        QTest::newRow("localhost") << "localhost:1"
+                                   << "127.0.0.1" << 1;
+        QTest::newRow("IPv6") << "[::1]:5025"
+                              << "::1" << 5025;
+        QTest::newRow("any free port") << "0"
+                                       << "127.0.0.1" << 0;
+        QTest::newRow("IPv6 without brackets") << "::1:5025"
+                                               << "" << 0;
+        QTest::newRow("port too large") << "65536"
+                                        << "" << 0;
+        QTest::newRow("signed port") << "+5"
+                                     << "" << 0;
+        QTest::newRow("no port") << "127.0.0.1:"
+                                 << "" << 0;
+        QTest::newRow("host name") << "example.org:5025"
+                                   << "" << 0;
     }
     void parsesListenAddresses() {
         QFETCH(QString, text);
@@ -100,7 +111,8 @@ class RemoteServerTest : public QObject {
         QCOMPARE(ask(*second, "SYST:ERR?\r\n"), "0,\"No error\"");
         QCOMPARE(ask(*first, "SYST:ERR?\n"), "-222,\"Data out of range\"");
         QCOMPARE(ask(*first, "DAC0:X1A 5;X1A?;:CHAN?\r\n"), "5;0");
-        QCOMPARE(bench.remote.bench.usb.words(), std::vector<int32_t>{word::channelWord(word::kModeX, 14, 0, 5)});
+        QCOMPARE(bench.remote.bench.usb.words(),
+                 std::vector<int32_t>{word::channelWord(word::kModeX, 14, 0, 5)});
     }
 
     // Pipelined writes run in the order sent, all of them, before the answer

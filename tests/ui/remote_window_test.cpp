@@ -85,8 +85,8 @@ class RemoteWindowTest : public QObject {
             << QStringList{"click chkDAC_39", "type txtInput_0 3FFF", "click cmdX1A"};
         QTest::newRow("KT4420 X1B then X1A")
             << 4 << QStringList{} << QStringList{"DAC5:X1B 4660", "dac5:x1a 1"}
-            << QStringList{"click chkDAC_5",      "click optAB_1",        "type txtInput_0 1234",
-                           "click cmdX1A",        "click optAB_0",        "type txtInput_0 1",
+            << QStringList{"click chkDAC_5", "click optAB_1", "type txtInput_0 1234",
+                           "click cmdX1A",   "click optAB_0", "type txtInput_0 1",
                            "click cmdX1A"};
         QTest::newRow("KT4412 DAC5 M and C on one line")
             << 2 << QStringList{} << QStringList{"DAC5:M #HFFFE;C #h1f"}
@@ -109,8 +109,8 @@ class RemoteWindowTest : public QObject {
         QTest::newRow("KT4420 group 4")
             << 4 << QStringList{}
             << QStringList{"DAC32:MUX B", "DAC39:MUX B", "DAC33:MUX B", "DAC33:MUX A"}
-            << QStringList{"click chkDAC_32", "click DACoptMux2_1", "click chkDAC_39",
-                           "click DACoptMux2_1", "click chkDAC_33", "click DACoptMux2_1",
+            << QStringList{"click chkDAC_32",    "click DACoptMux2_1", "click chkDAC_39",
+                           "click DACoptMux2_1", "click chkDAC_33",    "click DACoptMux2_1",
                            "click DACoptMux2_0"};
         QTest::newRow("KT4412 DAC6") << 2 << QStringList{} << QStringList{"DAC6:MUX B"}
                                      << QStringList{"click chkDAC_10", "click DACoptMux2_1"};
@@ -122,17 +122,22 @@ class RemoteWindowTest : public QObject {
 
     void offsetsAndReferences_data() {
         addComparisonColumns();
-        QTest::newRow("KT4420 offset 2") << 4 << QStringList{} << QStringList{"OFFS2 #H1555"}
-                                         << QStringList{"type txtOffsetValue_2 1555",
-                                                        "click cmdOFFSET_2"};
+        QTest::newRow("KT4420 offset 2")
+            << 4 << QStringList{} << QStringList{"OFFS2 #H1555"}
+            << QStringList{"type txtOffsetValue_2 1555", "click cmdOFFSET_2"};
         QTest::newRow("KT4411 offset 1")
             << 1 << QStringList{} << QStringList{"OFFSet1 100"}
             << QStringList{"type txtOffsetValue_1 0064", "click cmdOFFSET_1"};
         QTest::newRow("KT4421 reference, open voltage table follows")
             << 5 << QStringList{"tab 3"}
             << QStringList{"VREF1 \"2.50 V\"", "DAC9:X1A 16383;:PULS:LDAC"}
-            << QStringList{"type txtVREF_1 2.50 V", "enter txtVREF_1", "click chkDAC_9",
-                           "type txtInput_0 3FFF", "click cmdX1A", "click cmdLDAC", "tab 0",
+            << QStringList{"type txtVREF_1 2.50 V",
+                           "enter txtVREF_1",
+                           "click chkDAC_9",
+                           "type txtInput_0 3FFF",
+                           "click cmdX1A",
+                           "click cmdLDAC",
+                           "tab 0",
                            "tab 3"};
     }
     void offsetsAndReferences() { compareWithOperator(); }
@@ -140,31 +145,27 @@ class RemoteWindowTest : public QObject {
     void wordsLinesAndPulses_data() {
         addComparisonColumns();
         QTest::newRow("WORD") << 4 << QStringList{} << QStringList{"WORD #HC81234"}
-                              << QStringList{"type txtDirectLoad_0 C81234",
-                                             "click cmdDirectLoad"};
+                              << QStringList{"type txtDirectLoad_0 C81234", "click cmdDirectLoad"};
         QTest::newRow("WORD into the chosen box")
             << 7 << QStringList{"click optTxtSelect_2"} << QStringList{"WORD 5"}
             << QStringList{"type txtDirectLoad_2 000005", "click cmdDirectLoad"};
         QTest::newRow("line levels")
-            << 6 << QStringList{}
-            << QStringList{"LINE:RES HIGH", "LINE:RESet LOW", "LINE:CLR HIGH", "line:clr low",
-                           "LINE:LDAC HIGH", "LINE:LDAC LOW"}
+            << 6 << QStringList{} << QStringList{"LINE:RES HIGH", "LINE:RESet LOW", "LINE:CLR HIGH",
+                                                 "line:clr low",  "LINE:LDAC HIGH", "LINE:LDAC LOW"}
             << QStringList{"click cmdRESET_0", "click cmdRESET_1", "click cmdRESET_2",
                            "click cmdRESET_3", "click cmdRESET_4", "click cmdRESET_5"};
         QTest::newRow("LDAC from X2B")
             << 5 << QStringList{} << QStringList{"DAC3:MUX B", "DAC3:X1B 100", "PULS:LDAC"}
-            << QStringList{"click chkDAC_3",       "click DACoptMux2_1", "click optAB_1",
-                           "type txtInput_0 64",   "click cmdX1A",       "click cmdLDAC"};
+            << QStringList{"click chkDAC_3",     "click DACoptMux2_1", "click optAB_1",
+                           "type txtInput_0 64", "click cmdX1A",       "click cmdLDAC"};
         QTest::newRow("*RST and PULSe:RESet")
-            << 4 << QStringList{}
-            << QStringList{"DAC7:X1B 5", "*RST", "DAC1:X1A 7", "PULSe:RESet"}
-            << QStringList{"click chkDAC_7",      "click optAB_1",  "type txtInput_0 5",
-                           "click cmdX1A",        "click mnuPulseReset", "click chkDAC_1",
-                           "type txtInput_0 7",   "click cmdX1A",   "click mnuPulseReset"};
-        QTest::newRow("BOARD:RELoad") << 5 << QStringList{}
-                                      << QStringList{"DAC2:X1A 9", "BOARD:REL"}
-                                      << QStringList{"click chkDAC_2", "type txtInput_0 9",
-                                                     "click cmdX1A", "menu mnuReload"};
+            << 4 << QStringList{} << QStringList{"DAC7:X1B 5", "*RST", "DAC1:X1A 7", "PULSe:RESet"}
+            << QStringList{"click chkDAC_7",    "click optAB_1",       "type txtInput_0 5",
+                           "click cmdX1A",      "click mnuPulseReset", "click chkDAC_1",
+                           "type txtInput_0 7", "click cmdX1A",        "click mnuPulseReset"};
+        QTest::newRow("BOARD:RELoad")
+            << 5 << QStringList{} << QStringList{"DAC2:X1A 9", "BOARD:REL"}
+            << QStringList{"click chkDAC_2", "type txtInput_0 9", "click cmdX1A", "menu mnuReload"};
     }
     void wordsLinesAndPulses() { compareWithOperator(); }
 
@@ -176,12 +177,11 @@ class RemoteWindowTest : public QObject {
                            "MONitor:SOURce \"mon_in1\"", "MON:STAT OFF"}
             << QStringList{"pick cboDisable 1", "pick cboMonChannel 7", "pick cboMonChannel 0",
                            "pick cboMonChannel 1", "pick cboDisable 0"};
-        QTest::newRow("KT4412 DAC 7") << 2 << QStringList{}
-                                      << QStringList{"MON ON", "MON:SOUR \"DAC 7\""}
-                                      << QStringList{"pick cboDisable 1", "pick cboMonChannel 9"};
+        QTest::newRow("KT4412 DAC 7")
+            << 2 << QStringList{} << QStringList{"MON ON", "MON:SOUR \"DAC 7\""}
+            << QStringList{"pick cboDisable 1", "pick cboMonChannel 9"};
         QTest::newRow("KT4410 GPIO")
-            << 0 << QStringList{}
-            << QStringList{"GPIO:MODE HIGH", "GPIO:MODE INP", "GPIO:MODE low"}
+            << 0 << QStringList{} << QStringList{"GPIO:MODE HIGH", "GPIO:MODE INP", "GPIO:MODE low"}
             << QStringList{"click chkGPIO_2", "click chkGPIO_0", "click chkGPIO_1"};
     }
     void monitorAndGpio() { compareWithOperator(); }
@@ -191,10 +191,14 @@ class RemoteWindowTest : public QObject {
         QTest::addColumn<QStringList>("setup");
         QTest::addColumn<QString>("query");
         QTest::addColumn<QString>("answer");
-        QTest::newRow("*IDN?") << 5 << QStringList{} << "*IDN?" << "kteval,KT4421,SIMULATED,1.05";
-        QTest::newRow("*OPC?") << 0 << QStringList{} << "*OPC?" << "1";
-        QTest::newRow("no error") << 0 << QStringList{} << "SYST:ERR?" << "0,\"No error\"";
-        QTest::newRow("KT4412 CHAN?") << 2 << QStringList{"CHAN 6"} << "CHAN?" << "6";
+        QTest::newRow("*IDN?") << 5 << QStringList{} << "*IDN?"
+                               << "kteval,KT4421,SIMULATED,1.05";
+        QTest::newRow("*OPC?") << 0 << QStringList{} << "*OPC?"
+                               << "1";
+        QTest::newRow("no error") << 0 << QStringList{} << "SYST:ERR?"
+                                  << "0,\"No error\"";
+        QTest::newRow("KT4412 CHAN?") << 2 << QStringList{"CHAN 6"} << "CHAN?"
+                                      << "6";
         QTest::newRow("KT4420 start values")
             << 4 << QStringList{} << "DAC3:X1A?;X1B?;M?;C?;X2A?;X2B?;REG?"
             << "21844;21844;65535;32768;21844;21844;21844";
@@ -203,15 +207,19 @@ class RemoteWindowTest : public QObject {
         QTest::newRow("MUX?") << 4 << QStringList{"DAC3:MUX B"} << "DAC3:MUX?;:DAC4:MUX?"
                               << "B;A";
         QTest::newRow("KT4421 full scale")
-            << 5 << QStringList{"DAC0:X1A #H3FFF", "PULS:LDAC"} << "DAC0:VOLT?" << "7.9995";
+            << 5 << QStringList{"DAC0:X1A #H3FFF", "PULS:LDAC"} << "DAC0:VOLT?"
+            << "7.9995";
         QTest::newRow("KT4412 DAC5 is index 9")
             << 2 << QStringList{"DAC5:X1A 0", "PULS:LDAC"} << "DAC5:VOLT?"
             << "-10.0000";
-        QTest::newRow("OFFS?") << 1 << QStringList{"OFFS1 100"} << "OFFS1?;OFFS0?" << "100;8192";
+        QTest::newRow("OFFS?") << 1 << QStringList{"OFFS1 100"} << "OFFS1?;OFFS0?"
+                               << "100;8192";
         QTest::newRow("VREF?") << 6 << QStringList{"VREF0 \"2.50 V\""} << "VREF0?;VREF1?"
                                << "2.5;3";
-        QTest::newRow("GPIO? high") << 0 << QStringList{"GPIO:MODE HIGH"} << "GPIO?" << "HIGH";
-        QTest::newRow("GPIO? low") << 3 << QStringList{"GPIO:MODE LOW"} << "GPIO?" << "LOW";
+        QTest::newRow("GPIO? high") << 0 << QStringList{"GPIO:MODE HIGH"} << "GPIO?"
+                                    << "HIGH";
+        QTest::newRow("GPIO? low") << 3 << QStringList{"GPIO:MODE LOW"} << "GPIO?"
+                                   << "LOW";
     }
     void queries() {
         QFETCH(int, part);
@@ -284,7 +292,8 @@ class RemoteWindowTest : public QObject {
     void operationsRefuseBeforeAnyClick() {
         using remote::Outcome;
         const std::vector<std::pair<int, std::function<Outcome(WindowOperations&)>>> cases{
-            {5, [](auto& ops) { return ops.writeChannelRegister(0, remote::Register::X1B, 0x4000); }},
+            {5,
+             [](auto& ops) { return ops.writeChannelRegister(0, remote::Register::X1B, 0x4000); }},
             {0, [](auto& ops) { return ops.writeChannelRegister(16, remote::Register::M, 1); }},
             {2, [](auto& ops) { return ops.setMux(5, remote::MuxSource::B); }},
             {6, [](auto& ops) { return ops.writeOffset(2, 1); }},
@@ -330,8 +339,8 @@ class RemoteWindowTest : public QObject {
         bench.usb.loadResult = -1;
         bench.usb.clear();
         QVERIFY(!interpreter.executeLine("BOARD:RELoad"));
-        QCOMPARE(interpreter.executeLine("SYST:ERR?"), std::optional<std::string>(
-                                                           "-200,\"Execution error\""));
+        QCOMPARE(interpreter.executeLine("SYST:ERR?"),
+                 std::optional<std::string>("-200,\"Execution error\""));
         QVERIFY(bench.prompt.messages.empty());
         std::vector<int16_t> sent;
         for (const Request& r : bench.usb.requests) sent.push_back(r.request);
