@@ -15,6 +15,7 @@
 #include "remote_server.h"
 #include "request_trace.h"
 #include "simulated_board.h"
+#include "termination_signals.h"
 #include "usb_ids.h"
 #include "window_operations.h"
 
@@ -154,6 +155,10 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(server->boundAddress()));
     }
     window.Form_Load();
-    if (!parser.isSet(headless)) window.show();
+    if (parser.isSet(headless)) {
+        kteval::ui::quitOnTerminationSignals(*app);
+    } else {
+        window.show();
+    }
     return QApplication::exec();
 }

@@ -151,6 +151,7 @@ def run_session(kteval, part, commands, expected):
             env=env, stderr=subprocess.PIPE, text=True)
         try:
             port = None
+            messages = []
             for text in program.stderr:
                 found = re.match(r"kteval: listening on 127\.0\.0\.1:(\d+)$", text.strip())
                 if found:
@@ -159,7 +160,6 @@ def run_session(kteval, part, commands, expected):
             if port is None:
                 raise AssertionError(f"{part}: kteval did not start listening")
             # Keep reading its messages, so that it never waits on a full pipe.
-            messages = []
             threading.Thread(target=lambda: messages.extend(program.stderr), daemon=True).start()
 
             manager = pyvisa.ResourceManager("@py")
@@ -178,7 +178,11 @@ def run_session(kteval, part, commands, expected):
             manager.close()
         finally:
             program.terminate()
-            program.wait(timeout=30)
+            status = program.wait(timeout=60)
+        # A headless program ends normally on SIGTERM (and, built with
+        # AddressSanitizer, only after its leak check has passed).
+        if status != 0:
+            raise AssertionError(f"{part}: kteval ended with {status}: {''.join(messages)}")
 
         requests = read_trace(trace)
         if requests != START + expected:
