@@ -5,6 +5,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <algorithm>
+#include <chrono>
 #include <string_view>
 
 #include "interpreter.h"
@@ -14,9 +15,9 @@ namespace kteval::ui {
 namespace {
 
 constexpr qsizetype kMaxLine = static_cast<qsizetype>(remote::kMaxLineLength);
-// Lines run per turn before the event loop gets its say (repaints, the
-// operator, other clients).
-constexpr int kLinesPerTurn = 256;
+// How long one client's lines may run before the event loop gets its say
+// (repaints, the operator, other clients): about one frame.
+constexpr std::chrono::milliseconds kTurn{15};
 // How much is read from a socket at once, and held unread in its buffer: a
 // client that sends more waits for TCP's flow control.
 constexpr qint64 kReadChunk = 64 * 1024;
@@ -164,8 +165,9 @@ void RemoteServer::serve(Client& client) {
     const bool canAnswer = !client.gone && socket.state() == QAbstractSocket::ConnectedState;
     if (canAnswer && socket.bytesToWrite() > kMaxUnreadAnswers) return;  // resumes on bytesWritten
 
-    int budget = kLinesPerTurn;
-    while (budget > 0) {
+    const auto turnEnds = std::chrono::steady_clock::now() + kTurn;
+    bool turnOver = false;
+    while (!turnOver) {
         const qsizetype end = client.input.indexOf('\n', client.scanned);
         if (end < 0) {
             client.scanned = client.input.size();
@@ -198,7 +200,7 @@ void RemoteServer::serve(Client& client) {
             }
         }
         client.start = client.scanned = end + 1;
-        --budget;
+        turnOver = std::chrono::steady_clock::now() >= turnEnds;
     }
     if (client.start == client.input.size()) {
         client.input.clear();
@@ -209,7 +211,7 @@ void RemoteServer::serve(Client& client) {
         if (canAnswer) socket.write(client.answers);
         client.answers.clear();
     }
-    if (budget == 0) {
+    if (turnOver) {
         // More lines wait: continue after the events queued meanwhile.
         if (!client.turnQueued) {
             client.turnQueued = true;
