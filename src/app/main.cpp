@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "board_check.h"
 #include "firmware_search.h"
@@ -16,9 +17,12 @@
 #include "load_advice.h"
 #include "part_catalogue.h"
 #include "prompt.h"
+#include "remote_server.h"
 #include "request_trace.h"
 #include "simulated_board.h"
+#include "termination_signals.h"
 #include "usb_ids.h"
+#include "window_operations.h"
 
 namespace {
 
@@ -66,9 +70,19 @@ int runCheck(kteval::FirmwarePlaces places) {
     return check.ready ? 0 : 1;
 }
 
+// --headless needs no display: the offscreen platform is chosen before the
+// application starts.
+bool runsHeadless(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--headless") return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (runsHeadless(argc, argv)) qputenv("QT_QPA_PLATFORM", "offscreen");
     const std::unique_ptr<QCoreApplication> app =
         onlyAsksForInformation(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
                                            : std::make_unique<QApplication>(argc, argv);
@@ -92,23 +106,48 @@ int main(int argc, char* argv[]) {
         QStringLiteral("part"),
         QStringLiteral("The fitted part (%1); no part dialog.").arg(partNames().join(", ")),
         QStringLiteral("NAME"));
+    const QCommandLineOption listen(
+        QStringLiteral("listen"),
+        QStringLiteral("Take remote commands on TCP port PORT (5025 is usual) of ADDR "
+                       "(default 127.0.0.1; * for every interface)."),
+        QStringLiteral("[ADDR:]PORT"));
+    const QCommandLineOption headless(
+        QStringLiteral("headless"),
+        QStringLiteral("Show no window and need no display (with --part; "
+                       "for --listen): messages go to standard error."));
     const QCommandLineOption firmware(
         QStringLiteral("firmware"),
         QStringLiteral("Load the firmware image FILE instead of looking for KT4421SPI.hex beside "
                        "the program, in $XDG_DATA_HOME/kteval and in each $XDG_DATA_DIRS "
                        "entry's kteval folder."),
         QStringLiteral("FILE"));
-    parser.addOption(simulate);
-    parser.addOption(part);
     const QCommandLineOption checkOption(
         QStringLiteral("check"),
         QStringLiteral("Print a diagnosis of the board link (firmware file, USB boards, access, "
                        "udev rule) and exit: status 0 when a board is ready, 1 otherwise. Needs no "
                        "display."));
+    parser.addOption(simulate);
+    parser.addOption(part);
     parser.addOption(firmware);
+    parser.addOption(listen);
+    parser.addOption(headless);
     parser.addOption(checkOption);
     parser.process(*app);
     if (parser.isSet(checkOption)) return runCheck(firmwarePlaces(parser, firmware));
+
+    std::optional<kteval::ui::ListenAddress> listenAddress;
+    if (parser.isSet(listen)) {
+        listenAddress = kteval::ui::parseListenAddress(parser.value(listen));
+        if (!listenAddress) {
+            std::fprintf(stderr, "kteval: --listen wants [ADDR:]PORT, not '%s'\n",
+                         qPrintable(parser.value(listen)));
+            return 2;
+        }
+    }
+    if (parser.isSet(headless) && !parser.isSet(part)) {
+        std::fprintf(stderr, "kteval: --headless needs --part: there is no part dialog\n");
+        return 2;
+    }
 
     std::unique_ptr<kteval::ui::PartChooser> chooser;
     if (parser.isSet(part)) {
@@ -143,9 +182,12 @@ int main(int argc, char* argv[]) {
         kteval::TracingUSBFunctions::fromEnvironment(*board);
     kteval::USBFunctions& usb = trace ? *trace : *board;
 
-    kteval::ui::DialogPrompt prompt;
+    kteval::ui::DialogPrompt dialogPrompt;
+    kteval::ui::ConsolePrompt consolePrompt;
+    kteval::ui::Prompt& prompt =
+        parser.isSet(headless) ? static_cast<kteval::ui::Prompt&>(consolePrompt) : dialogPrompt;
     kteval::ui::FrmMain window(usb, prompt, *chooser);
-    prompt.setParent(&window);
+    dialogPrompt.setParent(&window);
     window.setFirmwarePlaces(firmwarePlaces(parser, firmware));
     window.setLoadAdvice([link = real.get()](int16_t code, const kteval::FirmwareChoice& image) {
         return kteval::loadFailureDetails(code, image, link);
@@ -154,7 +196,24 @@ int main(int argc, char* argv[]) {
         window.setPartListener(
             [&simulated](const kteval::PartInfo& info) { simulated->setPart(info); });
     }
+
+    // Commands that arrive while the window loads wait for its boxes to close.
+    kteval::ui::WindowOperations operations(window, simulated != nullptr);
+    std::unique_ptr<kteval::ui::RemoteServer> server;
+    if (listenAddress) {
+        server = std::make_unique<kteval::ui::RemoteServer>(operations);
+        if (!server->listen(*listenAddress)) {
+            std::fprintf(stderr, "kteval: cannot listen on %s: %s\n",
+                         qPrintable(parser.value(listen)), qPrintable(server->errorString()));
+            return 2;
+        }
+        std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(server->boundAddress()));
+    }
     window.Form_Load();
-    window.show();
+    if (parser.isSet(headless)) {
+        kteval::ui::quitOnTerminationSignals(*app);
+    } else {
+        window.show();
+    }
     return QApplication::exec();
 }

@@ -9,6 +9,7 @@
 #include "board_link.h"
 #include "kt442x_module.h"
 #include "main_controls.h"
+#include "prompt.h"
 #include "spi_port.h"
 
 namespace kteval {
@@ -16,9 +17,6 @@ class USBFunctions;
 }
 
 namespace kteval::ui {
-
-class Prompt;
-class PartChooser;
 
 // The application's title, used where a message box has no title of its own.
 inline constexpr const char* kApplicationTitle = "kteval";
@@ -44,6 +42,10 @@ class FrmMain : public QMainWindow {
     void setLoadAdvice(LoadAdvice advice) { loadAdvice_ = std::move(advice); }
 
     const KT442xModule& module() const { return module_; }
+    // The controls and the prompt, for driving the window as an operator does
+    // (remote commands).
+    MainControls& controls() { return c_; }
+    GuardedPrompt& prompt() { return prompt_; }
     const BoardLink& link() const { return link_; }
     int16_t TextSelIndex() const { return textSelIndex_; }
     int16_t Secret() const { return secret_; }
@@ -128,7 +130,7 @@ class FrmMain : public QMainWindow {
     void sendWord(int32_t word) { spi_.SPIout(word); }
     bool busyWithRefusal() const { return refusingEntry_; }
 
-    Prompt& prompt_;
+    GuardedPrompt prompt_;
     PartChooser& chooser_;
     KT442xModule module_;
     BoardLink link_;

@@ -1,6 +1,7 @@
 #include "prompt.h"
 
 #include <QMessageBox>
+#include <cstdio>
 
 #include "credits_window.h"
 #include "part_select_dialog.h"
@@ -28,6 +29,28 @@ void DialogPrompt::openCredits() {
     auto* window = new CreditsWindow(parent_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->exec();
+}
+
+void GuardedPrompt::message(const QString& text, const QString& title, Icon icon) {
+    if (held_) {
+        ++withheld_;
+        return;
+    }
+    inner_.message(text, title, icon);
+}
+
+void GuardedPrompt::openCredits() {
+    if (held_) {
+        ++withheld_;
+        return;
+    }
+    inner_.openCredits();
+}
+
+void ConsolePrompt::message(const QString& text, const QString& title, Icon /*icon*/) {
+    QString line = text;
+    line.replace(QChar('\r'), QChar(' '));
+    std::fprintf(stderr, "kteval: %s (%s)\n", qPrintable(line), qPrintable(title));
 }
 
 void DialogPartChooser::choosePart(const std::function<void(int)>& runSetup) {

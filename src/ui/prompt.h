@@ -46,6 +46,40 @@ class DialogPrompt : public Prompt {
     QWidget* parent_;
 };
 
+// Passes everything on to another prompt, except while held: then nothing is
+// shown and each box that would have opened is counted as withheld. A remote
+// command holds the window's prompt, so that a refusal reaches its client as an
+// error and never as a box nobody is there to close.
+class GuardedPrompt : public Prompt {
+  public:
+    explicit GuardedPrompt(Prompt& inner) : inner_(inner) {}
+
+    void message(const QString& text, const QString& title, Icon icon) override;
+    void openCredits() override;
+
+    void hold() { held_ = true, withheld_ = 0; }
+    // Ends the hold; returns how many boxes were withheld during it.
+    int release() {
+        held_ = false;
+        return withheld_;
+    }
+    bool held() const { return held_; }
+
+  private:
+    Prompt& inner_;
+    bool held_ = false;
+    int withheld_ = 0;
+};
+
+// The prompt of a program without windows on screen: each message is one line
+// on standard error ("kteval: No Evaluation Board Found (KT4421: -1)"), the
+// credits window is not opened. Nothing waits for an operator.
+class ConsolePrompt : public Prompt {
+  public:
+    void message(const QString& text, const QString& title, Icon icon) override;
+    void openCredits() override {}
+};
+
 // Chooses the fitted part at start-up. runSetup is called with the part
 // dialog's button index when (and only when) the operator picks a part.
 class PartChooser {

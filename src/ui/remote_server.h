@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <optional>
+#include <vector>
+
+class QTcpServer;
+
+namespace kteval::remote {
+class Operations;
+}
+
+namespace kteval::ui {
+
+// Where the server listens.
+struct ListenAddress {
+    QHostAddress address;
+    quint16 port = 0;  // 0: any free port
+};
+
+// Reads "[ADDR:]PORT": ADDR an IPv4 address, an IPv6 address in brackets,
+// "localhost" or "*" (every interface); 127.0.0.1 when left out. nullopt when
+// the text is none of these or the port is not 0-65535.
+std::optional<ListenAddress> parseListenAddress(const QString& text);
+
+// The command server: a TCP socket that takes one command line at a time
+// (LF, or CR LF) from each of up to kMaxClients clients, each with its own
+// interpreter and error queue, and writes each answer as one line.
+//
+// Every line runs on the window's event thread, one at a time, between the
+// operator's own events. While the operator has a modal box open (its nested
+// event loop), input is left waiting and taken up, in order, once the box has
+// closed. A line longer than remote::kMaxLineLength is discarded up to its end
+// and reported to its interpreter as an input overrun. A client that sends
+// faster than its answers are read is paused until they drain.
+class RemoteServer : public QObject {
+    Q_OBJECT
+  public:
+    explicit RemoteServer(remote::Operations& operations, QObject* parent = nullptr);
+    ~RemoteServer() override;
+
+    bool listen(const ListenAddress& where);
+    QString errorString() const;
+    // The address and port actually bound ("127.0.0.1:5025").
+    QString boundAddress() const;
+    quint16 port() const;
+    int clientCount() const;
+
+  signals:
+    // Input arrived while the operator had a modal box open; it waits.
+    void inputWaiting();
+
+  private:
+    class Client;
+    void acceptClients();
+    void serve(Client& client);
+    bool operatorBusy() const;
+    void retryWaiting();
+    void drop(Client& client);
+
+    remote::Operations& operations_;
+    QTcpServer* server_;
+    std::vector<Client*> clients_;  // owned as Qt children
+    QTimer retry_;                  // looks again whether the operator's box has closed
+};
+
+}  // namespace kteval::ui

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <string>
+
+#include "operations.h"
+
+class QAbstractButton;
+
+namespace kteval::ui {
+
+class FrmMain;
+
+// The remote commands' actions on the main window. Each one works the window's
+// controls as the operator would (click the channel button, choose the option,
+// type into the entry, press the button), so the window's own handlers do the
+// checking, the model change, the labels and the words. While an action runs
+// the window's prompt is held: a box that would open makes the action Refused.
+// An open "Output Voltages" tab is refreshed after every action.
+class WindowOperations : public remote::Operations {
+  public:
+    WindowOperations(FrmMain& window, bool simulatedBoard);
+
+    const KT442xModule& module() const override;
+    bool simulatedBoard() const override { return simulated_; }
+    std::string programVersion() const override;
+    std::string referenceText(int k) const override;
+    std::string outputVoltageText(int channelIndex) override;
+
+    std::optional<bool> readGpio() override;
+    remote::Outcome selectChannel(int channelIndex) override;
+    remote::Outcome writeChannelRegister(int channelIndex, remote::Register reg,
+                                         uint32_t code) override;
+    remote::Outcome setMux(int channelIndex, remote::MuxSource source) override;
+    remote::Outcome writeOffset(int k, uint32_t code) override;
+    remote::Outcome setReference(int k, std::string_view text) override;
+    remote::Outcome loadWord(uint32_t word) override;
+    remote::Outcome pulseLdac() override;
+    remote::Outcome pulseReset() override;
+    remote::Outcome setLine(remote::Line line, bool high) override;
+    remote::Outcome setMonitor(bool on) override;
+    remote::Outcome setMonitorSource(std::string_view entryText) override;
+    remote::Outcome setGpioMode(remote::GpioMode mode) override;
+    remote::Outcome reloadBoard() override;
+
+  private:
+    // Runs action with the prompt held; Refused when it would have shown a box.
+    template <typename Action>
+    remote::Outcome run(Action&& action);
+    // Clicks the channel button unless that channel is already chosen.
+    void chooseChannel(int channelIndex);
+    static void click(QAbstractButton* button);
+
+    FrmMain& window_;
+    bool simulated_;
+};
+
+}  // namespace kteval::ui

@@ -1,0 +1,108 @@
+#pragma once
+
+// The main window driven by remote commands (interpreter over the window's
+// operations) beside a twin window driven by the operator's clicks, and a
+// picture of everything the window shows, to compare the two.
+
+#include <QAction>
+#include <QStringList>
+#include <QtTest>
+#include <optional>
+#include <string>
+
+#include "harness.h"
+#include "interpreter.h"
+#include "window_operations.h"
+
+namespace kteval::ui::test {
+
+// A window over the simulated board, taking command lines.
+class RemoteBench {
+  public:
+    explicit RemoteBench(int partIndex) : bench(partIndex, true) {}
+
+    // Runs one command line; the answer line, or "" when there is none.
+    QString send(const QString& line) {
+        const QByteArray bytes = line.toUtf8();
+        const std::optional<std::string> answer =
+            interpreter.executeLine(std::string_view(bytes.constData(), bytes.size()));
+        return answer ? QString::fromStdString(*answer) : QString();
+    }
+    // The oldest queued error's code (0 when none).
+    int nextError() { return send(QStringLiteral("SYST:ERR?")).section(',', 0, 0).toInt(); }
+
+    Bench bench;
+    WindowOperations operations{bench.window, true};
+    remote::Interpreter interpreter{operations};
+};
+
+// Runs an operator's steps on a window: "click NAME" (button or option),
+// "type NAME TEXT" (an entry's text), "enter NAME" (Enter in an entry),
+// "pick NAME POSITION" (a list entry), "menu NAME" (a menu entry).
+inline void operate(Bench& bench, const QStringList& steps) {
+    for (const QString& step : steps) {
+        const QStringList words = step.split(' ');
+        const QString& verb = words[0];
+        const QString& name = words[1];
+        if (verb == "click") {
+            bench.find<QAbstractButton>(name)->click();
+        } else if (verb == "type") {
+            bench.entry(name)->setText(words.mid(2).join(' '));
+        } else if (verb == "enter") {
+            emit bench.entry(name)->enterPressed();
+        } else if (verb == "pick") {
+            bench.pick(name, words[2].toInt());
+        } else if (verb == "menu") {
+            bench.find<QAction>(name)->trigger();
+        } else {
+            qFatal("unknown step %s", qPrintable(step));
+        }
+    }
+}
+
+// Everything the window shows that a command may change, and the model.
+inline QStringList picture(Bench& bench) {
+    QStringList shown;
+    for (const char* name : {"lblXA", "lblXB", "lblM", "lblC", "lblX2A", "lblX2B", "DACregister",
+                             "lblOutputCode", "lblGPIOinput"}) {
+        shown << bench.label(name)->text();
+    }
+    shown << bench.find<QGroupBox>("frmGroup")->title();
+    for (QAbstractButton* option : bench.window.findChildren<QRadioButton*>()) {
+        if (option->isChecked()) shown << option->objectName();
+    }
+    for (QLineEdit* entry : bench.window.findChildren<QLineEdit*>()) {
+        shown << entry->objectName() + "=" + entry->text();
+    }
+    for (const char* name : {"cboDisable", "cboMonChannel"}) {
+        QComboBox* box = bench.combo(name);
+        shown
+            << QStringLiteral("%1=%2 %3").arg(name).arg(box->currentIndex()).arg(box->isEnabled());
+    }
+    for (int i = 0; i < 40; ++i) shown << bench.label(QStringLiteral("lblvout_%1").arg(i))->text();
+    const KT442xModule& m = bench.model();
+    shown << QStringLiteral("model sel %1 B %2 mon %3 off %4 %5 %6 dl %7")
+                 .arg(m.SelectedDAC)
+                 .arg(m.UseX1B)
+                 .arg(m.MonitorState)
+                 .arg(m.OffsetCode[0])
+                 .arg(m.OffsetCode[1])
+                 .arg(m.OffsetCode[2])
+                 .arg(m.DirectLoadIndex);
+    for (int i = 0; i < 40; ++i) {
+        const DAC& r = m.DACs(i);
+        shown << QStringLiteral("%1: %2 %3 %4 %5 %6 %7 %8 %9")
+                     .arg(i)
+                     .arg(r.X1A)
+                     .arg(r.X1B)
+                     .arg(r.M)
+                     .arg(r.C)
+                     .arg(r.X2A)
+                     .arg(r.X2B)
+                     .arg(r.DACreg)
+                     .arg(r.ABsel);
+    }
+    return shown;
+}
+
+}  // namespace kteval::ui::test

@@ -1,0 +1,262 @@
+// The command server over real loopback sockets, in front of the real main
+// window and the simulated board: answers, clients, limits, bad input and
+// commands waiting for the operator's modal box.
+#include <QDialog>
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTcpSocket>
+#include <QtTest>
+#include <memory>
+
+#include "command_words.h"
+#include "remote_harness.h"
+#include "remote_server.h"
+
+using namespace kteval;
+using namespace kteval::ui;
+using namespace kteval::ui::test;
+
+namespace {
+
+constexpr int kWait = 10000;  // ms; only reached when something is broken
+
+// A window with its server on a free loopback port.
+class ServerBench {
+  public:
+    explicit ServerBench(int partIndex) : remote(partIndex) {
+        if (!server.listen({QHostAddress(QHostAddress::LocalHost), 0})) qFatal("cannot listen");
+        remote.bench.usb.clear();
+    }
+    // A connected client; nullptr when the connection failed.
+    std::unique_ptr<QTcpSocket> connect() {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost(QHostAddress(QHostAddress::LocalHost), server.port());
+        if (!QTest::qWaitFor([&] { return socket->state() == QAbstractSocket::ConnectedState; },
+                             kWait)) {
+            return nullptr;
+        }
+        return socket;
+    }
+
+    RemoteBench remote;
+    RemoteServer server{remote.operations};
+};
+
+// The next answer line of socket, without its LF; "<none>" after the wait.
+QString answer(QTcpSocket& socket) {
+    if (!QTest::qWaitFor([&] { return socket.canReadLine(); }, kWait)) return "<none>";
+    return QString::fromUtf8(socket.readLine()).chopped(1);
+}
+
+QString ask(QTcpSocket& socket, const QByteArray& lines) {
+    socket.write(lines);
+    return answer(socket);
+}
+
+}  // namespace
+
+class RemoteServerTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void initTestCase() { QCoreApplication::setApplicationVersion("1.05"); }
+
+    void parsesListenAddresses_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("address");  // empty: refused
+        QTest::addColumn<int>("port");
+        QTest::newRow("port only") << "5025"
+                                   << "127.0.0.1" << 5025;
+        QTest::newRow("address and port") << "0.0.0.0:80"
+                                          << "0.0.0.0" << 80;
+        QTest::newRow("every interface") << "*:5025"
+                                         << "0.0.0.0" << 5025;
+        QTest::newRow("localhost") << "localhost:1"
+                                   << "127.0.0.1" << 1;
+        QTest::newRow("IPv6") << "[::1]:5025"
+                              << "::1" << 5025;
+        QTest::newRow("any free port") << "0"
+                                       << "127.0.0.1" << 0;
+        QTest::newRow("IPv6 without brackets") << "::1:5025"
+                                               << "" << 0;
+        QTest::newRow("port too large") << "65536"
+                                        << "" << 0;
+        QTest::newRow("signed port") << "+5"
+                                     << "" << 0;
+        QTest::newRow("no port") << "127.0.0.1:"
+                                 << "" << 0;
+        QTest::newRow("host name") << "example.org:5025"
+                                   << "" << 0;
+    }
+    void parsesListenAddresses() {
+        QFETCH(QString, text);
+        QFETCH(QString, address);
+        QFETCH(int, port);
+        const std::optional<ListenAddress> parsed = parseListenAddress(text);
+        QCOMPARE(parsed.has_value(), !address.isEmpty());
+        if (!parsed) return;
+        QCOMPARE(parsed->address.toString(), address);
+        QCOMPARE(int(parsed->port), port);
+    }
+
+    // Each client has its own error queue; CR LF and LF both end a line;
+    // several answers of one line come back as one line.
+    void clientsHaveTheirOwnSession() {
+        ServerBench bench(5);
+        auto first = bench.connect();
+        auto second = bench.connect();
+        QVERIFY(first && second);
+        first->write("DAC0:X1A 99999\r\n");
+        QCOMPARE(ask(*second, "*IDN?\n"), "kteval,KT4421,SIMULATED,1.05");
+        QCOMPARE(ask(*second, "SYST:ERR?\r\n"), "0,\"No error\"");
+        QCOMPARE(ask(*first, "SYST:ERR?\n"), "-222,\"Data out of range\"");
+        QCOMPARE(ask(*first, "DAC0:X1A 5;X1A?;:CHAN?\r\n"), "5;0");
+        QCOMPARE(bench.remote.bench.usb.words(),
+                 std::vector<int32_t>{word::channelWord(word::kModeX, 14, 0, 5)});
+    }
+
+    // Pipelined writes run in the order sent, all of them, before the answer
+    // to the query that follows them.
+    void pipelinedWritesKeepTheirOrder() {
+        ServerBench bench(4);
+        auto client = bench.connect();
+        QVERIFY(client);
+        QByteArray lines;
+        std::vector<int32_t> expected;
+        for (int i = 0; i < 3000; ++i) {
+            const int channel = (i * 7) % 40;
+            lines += QByteArray("DAC") + QByteArray::number(channel) + ":X1A " +
+                     QByteArray::number(i) + "\n";
+            expected.push_back(word::channelWord(word::kModeX, 16, int16_t(channel), i));
+        }
+        QCOMPARE(ask(*client, lines + "*OPC?\n"), "1");
+        QVERIFY(bench.remote.bench.usb.words() == expected);
+        QCOMPARE(bench.remote.bench.label("lblXA")->text(), "0BB7");
+    }
+
+    void ninthClientIsRefused() {
+        ServerBench bench(0);
+        std::vector<std::unique_ptr<QTcpSocket>> clients;
+        for (int i = 0; i < 8; ++i) {
+            clients.push_back(bench.connect());
+            QVERIFY(clients.back());
+            QCOMPARE(ask(*clients.back(), "*OPC?\n"), "1");
+        }
+        auto ninth = bench.connect();
+        if (ninth) {
+            ninth->write("WORD 1\n");
+            QVERIFY(QTest::qWaitFor(
+                [&] { return ninth->state() == QAbstractSocket::UnconnectedState; }, kWait));
+        }
+        QCOMPARE(bench.server.clientCount(), 8);
+        clients.front()->disconnectFromHost();
+        QVERIFY(QTest::qWaitFor([&] { return bench.server.clientCount() == 7; }, kWait));
+        auto next = bench.connect();
+        QVERIFY(next);
+        QCOMPARE(ask(*next, "*OPC?\n"), "1");
+        QVERIFY(bench.remote.bench.usb.requests.empty());
+    }
+
+    // A line over 64 KiB is discarded up to its LF and reported once; one of
+    // exactly 64 KiB is still a line. The long line may arrive in pieces.
+    void overlongLineIsDiscarded() {
+        ServerBench bench(5);
+        auto client = bench.connect();
+        QVERIFY(client);
+        const QByteArray longest(64 * 1024, 'A');
+        QCOMPARE(ask(*client, longest + "\nSYST:ERR?\n"), "-113,\"Undefined header\"");
+        client->write("WORD 1;" + longest);
+        QVERIFY(QTest::qWaitFor([&] { return client->bytesToWrite() == 0; }, kWait));
+        QTest::qWait(50);
+        client->write(longest + "\nWORD 2\n");
+        QCOMPARE(ask(*client, "SYST:ERR?\n"), "-363,\"Input buffer overrun\"");
+        QCOMPARE(ask(*client, "SYST:ERR?\n"), "0,\"No error\"");
+        QCOMPARE(bench.remote.bench.usb.words(), std::vector<int32_t>{2});
+    }
+
+    // Random bytes, NULs, invalid UTF-8 and control characters: errors, no
+    // request, no box, and the session goes on.
+    void garbageSendsNothing() {
+        ServerBench bench(1);
+        auto client = bench.connect();
+        QVERIFY(client);
+        QRandomGenerator random(9);
+        QByteArray garbage;
+        for (int i = 0; i < 200000; ++i) {
+            const auto byte = static_cast<char>(random.bounded(256));
+            garbage += random.bounded(200) == 0 ? '\n' : byte;
+        }
+        garbage += QByteArray("\0\xff\xfe\x80;;:\x01*\n", 10);
+        client->write(garbage + "\n*OPC?\n");
+        QVERIFY(QTest::qWaitFor([&] { return client->canReadLine(); }, kWait));
+        QCOMPARE(client->readAll(), QByteArray("1\n"));
+        QVERIFY(bench.remote.bench.usb.requests.empty());
+        QVERIFY(bench.remote.bench.prompt.messages.empty());
+        QCOMPARE(ask(*client, "*IDN?\n"), "kteval,KT4411,SIMULATED,1.05");
+    }
+
+    // A client that leaves right after sending: its complete lines run, its
+    // half line does not; one that resets the connection mid-line is dropped.
+    void clientsLeavingAbruptly() {
+        ServerBench bench(4);
+        {
+            auto leaving = bench.connect();
+            QVERIFY(leaving);
+            leaving->write("DAC0:X1A 5\nDAC0:X1A 6");
+            leaving->disconnectFromHost();
+            QVERIFY(QTest::qWaitFor([&] { return bench.server.clientCount() == 0; }, kWait));
+        }
+        {
+            auto resetting = bench.connect();
+            QVERIFY(resetting);
+            resetting->write("WORD 7");
+            QVERIFY(QTest::qWaitFor([&] { return resetting->bytesToWrite() == 0; }, kWait));
+            resetting->abort();
+            QVERIFY(QTest::qWaitFor([&] { return bench.server.clientCount() == 0; }, kWait));
+        }
+        auto staying = bench.connect();
+        QVERIFY(staying);
+        QCOMPARE(ask(*staying, "DAC0:X1A?\n"), "5");
+        QCOMPARE(bench.remote.bench.usb.words(),
+                 std::vector<int32_t>{word::channelWord(word::kModeX, 16, 0, 5)});
+    }
+
+    // While the operator's box is open (its nested event loop runs), commands
+    // wait; once it has closed they run, in order, none lost.
+    void commandsWaitForTheOperatorsBox() {
+        ServerBench bench(5);
+        auto client = bench.connect();
+        QVERIFY(client);
+        QSignalSpy waiting(&bench.server, &RemoteServer::inputWaiting);
+        bool deferred = false;
+        std::size_t sentWhileOpen = 99;
+        bench.remote.bench.prompt.whileOpen = [&] {
+            QDialog box(&bench.remote.bench.window);
+            box.setModal(true);
+            box.show();
+            client->write("DAC1:X1A 1\nDAC1:X1A 2\n");
+            deferred = waiting.wait(kWait);
+            QTest::qWait(50);  // room for a command that should not run
+            sentWhileOpen = bench.remote.bench.usb.requests.size();
+        };
+        bench.remote.bench.typeInput(0, "not hex");
+        bench.remote.bench.button("cmdX1A")->click();  // the refusal box
+        bench.remote.bench.prompt.whileOpen = nullptr;
+        QVERIFY(deferred);
+        QCOMPARE(sentWhileOpen, std::size_t{0});
+        QCOMPARE(ask(*client, "DAC1:X1A?\n"), "2");
+        QCOMPARE(bench.remote.bench.usb.words(),
+                 (std::vector<int32_t>{word::channelWord(word::kModeX, 14, 1, 1),
+                                       word::channelWord(word::kModeX, 14, 1, 2)}));
+    }
+
+    void portInUseIsAnError() {
+        ServerBench bench(5);
+        RemoteServer second(bench.remote.operations);
+        QVERIFY(!second.listen({QHostAddress(QHostAddress::LocalHost), bench.server.port()}));
+        QVERIFY(!second.errorString().isEmpty());
+    }
+};
+
+QTEST_MAIN(RemoteServerTest)
+#include "remote_server_test.moc"

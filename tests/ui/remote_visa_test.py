@@ -1,0 +1,201 @@
+#!/usr/bin/python3
+"""A PyVISA session with kteval's command server.
+
+Starts `kteval --simulate --part P --headless --listen 127.0.0.1:0` with a
+request trace, drives it through TCPIP::127.0.0.1::<port>::SOCKET with the
+pyvisa-py backend (writes, queries and errors), and compares the trace with
+the requests the session must cause, word by word.
+
+Usage: remote_visa_test.py PATH/TO/kteval
+"""
+
+import os
+import re
+import subprocess
+import sys
+import tempfile
+import threading
+
+import pyvisa
+
+START = [("load",), (224, 0, 0, 0, 0)]  # firmware load and start request
+
+
+def word(w):
+    """A 24-bit word written to the chip: request 221, bits 15-0, bits 23-16."""
+    return (221, w & 0xFFFF, (w >> 16) & 0xFF, 0, 0)
+
+
+def line(code):
+    return (code, 0, 0, 0, 0)
+
+
+READ = (221, 0, 0, 1, 3)
+LDAC_PULSE, RESET_LOW, RESET_HIGH, CLR_HIGH, CLR_LOW = 222, 219, 218, 220, 223
+
+
+def x_word(channel_index, value, bits):
+    """X write of a channel: mode 0xC0, address index + 8, value scaled to 16 bits."""
+    return word(0xC00000 | (channel_index + 8) << 16 | value << (16 - bits))
+
+
+def no_error():
+    return ("SYST:ERR?", '0,"No error"')
+
+
+# Per part: the session, as (command, expected answer or None for a write),
+# and the requests it causes after start-up.
+SESSIONS = {
+    "KT4421": (
+        [
+            ("*IDN?", "kteval,KT4421,SIMULATED,1.05"),
+            ("DAC5:X1A #H3FFF", None),
+            ("PULS:LDAC", None),
+            ("DAC5:VOLT?", "7.9995"),
+            ("dac5:x1b 100", None),
+            ("DAC5:MUX B", None),
+            ("DAC5:MUX?;X1B?;X2B?", "B;100;100"),
+            ("OFFS2 #H1000", None),
+            ("WORD #HC81234", None),
+            ("LINE:CLR LOW;CLR HIGH", None),
+            ("DAC40:X1A 1", None),
+            ("DAC0:X1A 16384", None),
+            ("FOO", None),
+            ("MON ON", None),
+            ("SYST:ERR?", '-114,"Header suffix out of range"'),
+            ("SYST:ERR?", '-222,"Data out of range"'),
+            ("SYST:ERR?", '-113,"Undefined header"'),
+            ("SYST:ERR?", '-113,"Undefined header"'),
+            no_error(),
+            ("*RST", None),
+            ("DAC5:X1A?;:CHAN?", "5461;0"),
+            ("BOARD:RELoad", None),
+            ("*OPC?", "1"),
+            no_error(),
+        ],
+        [
+            x_word(5, 0x3FFF, 14),
+            line(LDAC_PULSE),
+            word(0x010004),
+            x_word(5, 100, 14),
+            word(0x060020),
+            word(0x041000),
+            word(0xC81234),
+            line(CLR_LOW),
+            line(CLR_HIGH),
+            line(RESET_LOW),
+            line(RESET_HIGH),
+            ("load",),
+            line(224),
+            line(RESET_LOW),
+            line(RESET_HIGH),
+        ],
+    ),
+    "KT4411": (
+        [
+            ("*IDN?", "kteval,KT4411,SIMULATED,1.05"),
+            ('MON:SOUR "DAC 5"', None),
+            ("MONitor:STATe ON", None),
+            ('MON:SOUR "DAC 5"', None),
+            ("GPIO:MODE HIGH", None),
+            ("GPIO?", "HIGH"),
+            ("DAC12:C 8191", None),
+            ("DAC12:C?;M?", "8191;16383"),
+            ("DAC16:X1A 1", None),
+            ('MON:SOUR "DAC 16"', None),
+            ("SYST:ERR?", '-200,"Execution error"'),
+            ("SYST:ERR?", '-114,"Header suffix out of range"'),
+            ("SYST:ERR?", '-224,"Illegal parameter value"'),
+            no_error(),
+            ("CHAN 3;CHAN?", "3"),
+            ("*OPC?", "1"),
+        ],
+        [
+            word(0x0C0020),
+            word(0x0C0025),
+            word(0x0D0003),
+            word(0x058580),
+            READ,
+            word(0x800000 | (12 + 8) << 16 | 8191 << 2),
+        ],
+    ),
+}
+
+TRACE_LINE = re.compile(
+    r"^\d+ ms (?:(?P<load>LoadFirmWare) .*|request (?P<req>\d+) value 0x(?P<value>[0-9A-F]+) "
+    r"index 0x(?P<index>[0-9A-F]+) dir (?P<dir>\d+) len (?P<len>\d+) result .*)$"
+)
+
+
+def read_trace(path):
+    requests = []
+    with open(path, encoding="utf-8") as trace:
+        for text in trace:
+            m = TRACE_LINE.match(text.rstrip("\n"))
+            if not m:
+                raise AssertionError(f"unexpected trace line: {text!r}")
+            if m.group("load"):
+                requests.append(("load",))
+            else:
+                requests.append(tuple(int(m.group(k), 16 if k in ("value", "index") else 10)
+                                      for k in ("req", "value", "index", "dir", "len")))
+    return requests
+
+
+def run_session(kteval, part, commands, expected):
+    with tempfile.TemporaryDirectory() as scratch:
+        trace = os.path.join(scratch, "trace")
+        env = dict(os.environ, KTEVAL_TRACE=trace)
+        program = subprocess.Popen(
+            [kteval, "--simulate", "--part", part, "--headless", "--listen", "127.0.0.1:0"],
+            env=env, stderr=subprocess.PIPE, text=True)
+        try:
+            port = None
+            messages = []
+            for text in program.stderr:
+                found = re.match(r"kteval: listening on 127\.0\.0\.1:(\d+)$", text.strip())
+                if found:
+                    port = int(found.group(1))
+                    break
+            if port is None:
+                raise AssertionError(f"{part}: kteval did not start listening")
+            # Keep reading its messages, so that it never waits on a full pipe.
+            threading.Thread(target=lambda: messages.extend(program.stderr), daemon=True).start()
+
+            manager = pyvisa.ResourceManager("@py")
+            instrument = manager.open_resource(f"TCPIP::127.0.0.1::{port}::SOCKET")
+            instrument.read_termination = "\n"
+            instrument.write_termination = "\n"
+            instrument.timeout = 20000
+            for command, answer in commands:
+                if answer is None:
+                    instrument.write(command)
+                    continue
+                got = instrument.query(command)
+                if got != answer:
+                    raise AssertionError(f"{part}: {command!r} answered {got!r}, not {answer!r}")
+            instrument.close()
+            manager.close()
+        finally:
+            program.terminate()
+            status = program.wait(timeout=60)
+        # A headless program ends normally on SIGTERM (and, built with
+        # AddressSanitizer, only after its leak check has passed).
+        if status != 0:
+            raise AssertionError(f"{part}: kteval ended with {status}: {''.join(messages)}")
+
+        requests = read_trace(trace)
+        if requests != START + expected:
+            raise AssertionError(
+                f"{part}: trace differs\n  sent:     {requests}\n  expected: {START + expected}")
+    print(f"{part}: {len(commands)} commands, {len(expected)} requests as expected")
+
+
+def main():
+    kteval = sys.argv[1]
+    for part, (commands, expected) in SESSIONS.items():
+        run_session(kteval, part, commands, expected)
+
+
+if __name__ == "__main__":
+    main()
