@@ -39,6 +39,15 @@ void GuardedPrompt::message(const QString& text, const QString& title, Icon icon
     inner_.message(text, title, icon);
 }
 
+void GuardedPrompt::detailedMessage(const QString& text, const QString& title, Icon icon,
+                                    const QString& details) {
+    if (held_) {
+        ++withheld_;
+        return;
+    }
+    inner_.detailedMessage(text, title, icon, details);
+}
+
 void GuardedPrompt::openCredits() {
     if (held_) {
         ++withheld_;
@@ -51,6 +60,14 @@ void ConsolePrompt::message(const QString& text, const QString& title, Icon /*ic
     QString line = text;
     line.replace(QChar('\r'), QChar(' '));
     std::fprintf(stderr, "kteval: %s (%s)\n", qPrintable(line), qPrintable(title));
+}
+
+void ConsolePrompt::detailedMessage(const QString& text, const QString& title, Icon icon,
+                                    const QString& details) {
+    message(text, title, icon);
+    for (const QString& line : details.split(QChar('\n'), Qt::SkipEmptyParts)) {
+        std::fprintf(stderr, "  %s\n", qPrintable(line));
+    }
 }
 
 void DialogPartChooser::choosePart(const std::function<void(int)>& runSetup) {

@@ -55,6 +55,8 @@ class GuardedPrompt : public Prompt {
     explicit GuardedPrompt(Prompt& inner) : inner_(inner) {}
 
     void message(const QString& text, const QString& title, Icon icon) override;
+    void detailedMessage(const QString& text, const QString& title, Icon icon,
+                         const QString& details) override;
     void openCredits() override;
 
     void hold() { held_ = true, withheld_ = 0; }
@@ -77,6 +79,9 @@ class GuardedPrompt : public Prompt {
 class ConsolePrompt : public Prompt {
   public:
     void message(const QString& text, const QString& title, Icon icon) override;
+    // The details follow the line, each of their lines indented.
+    void detailedMessage(const QString& text, const QString& title, Icon icon,
+                         const QString& details) override;
     void openCredits() override {}
 };
 
