@@ -6,8 +6,11 @@
 #include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
 
 #include "board_check.h"
 #include "firmware_search.h"
@@ -47,15 +50,49 @@ bool onlyAsksForInformation(int argc, char* argv[]) {
     return false;
 }
 
+// The executable's folder as the file system spells it. Qt decodes file
+// names as UTF-8 and answers an empty folder for one that is not.
+std::string programDirectory() {
+    std::error_code error;
+    const std::filesystem::path executable = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (!error && executable.is_absolute()) return executable.parent_path().string();
+    return QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString();
+}
+
+// The bytes of the last --firmware argument: a file name that is not UTF-8
+// does not survive QString. Empty when there is none.
+std::string rawFirmwareArgument(int argc, char* argv[]) {
+    std::string value;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg(argv[i]);
+        if (arg == "--") break;
+        if (arg == "--firmware" && i + 1 < argc) {
+            value = argv[++i];
+        } else if (arg.starts_with("--firmware=")) {
+            value = arg.substr(std::string_view("--firmware=").size());
+        }
+    }
+    return value;
+}
+
 // The firmware's places: --firmware, or beside the program and the XDG data
 // folders.
 kteval::FirmwarePlaces firmwarePlaces(const QCommandLineParser& parser,
-                                      const QCommandLineOption& firmware) {
-    const QString file =
-        parser.isSet(firmware) ? QFileInfo(parser.value(firmware)).absoluteFilePath() : QString();
-    return kteval::firmwarePlacesFromEnvironment(
-        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
-        QFile::encodeName(file).toStdString());
+                                      const QCommandLineOption& firmware, int argc, char* argv[]) {
+    std::string file;
+    if (parser.isSet(firmware)) {
+        const QString value = parser.value(firmware);
+        const std::string raw = rawFirmwareArgument(argc, argv);
+        std::error_code error;
+        const std::filesystem::path absolute = std::filesystem::absolute(raw, error);
+        if (QFile::decodeName(raw.c_str()) == value &&
+            QFile::encodeName(value).toStdString() != raw && !error) {
+            file = absolute.string();
+        } else {
+            file = QFile::encodeName(QFileInfo(value).absoluteFilePath()).toStdString();
+        }
+    }
+    return kteval::firmwarePlacesFromEnvironment(programDirectory(), std::move(file));
 }
 
 // --check: prints the diagnosis; 0 only when a board is ready.
@@ -133,7 +170,7 @@ int main(int argc, char* argv[]) {
     parser.addOption(headless);
     parser.addOption(checkOption);
     parser.process(*app);
-    if (parser.isSet(checkOption)) return runCheck(firmwarePlaces(parser, firmware));
+    if (parser.isSet(checkOption)) return runCheck(firmwarePlaces(parser, firmware, argc, argv));
 
     std::optional<kteval::ui::ListenAddress> listenAddress;
     if (parser.isSet(listen)) {
@@ -188,7 +225,7 @@ int main(int argc, char* argv[]) {
         parser.isSet(headless) ? static_cast<kteval::ui::Prompt&>(consolePrompt) : dialogPrompt;
     kteval::ui::FrmMain window(usb, prompt, *chooser);
     dialogPrompt.setParent(&window);
-    window.setFirmwarePlaces(firmwarePlaces(parser, firmware));
+    window.setFirmwarePlaces(firmwarePlaces(parser, firmware, argc, argv));
     window.setLoadAdvice([link = real.get()](int16_t code, const kteval::FirmwareChoice& image) {
         return kteval::loadFailureDetails(code, image, link);
     });

@@ -32,7 +32,8 @@ FirmwarePlaces firmwarePlaces(std::string programDirectory, std::string override
     if (absolute(xdgDataHome)) {
         addOnce(places.dataDirectories, withoutTrailingSlashes(xdgDataHome));
     } else if (absolute(home)) {
-        addOnce(places.dataDirectories, withoutTrailingSlashes(home) + "/.local/share");
+        const std::string base = withoutTrailingSlashes(home);  // "/" for the root
+        addOnce(places.dataDirectories, (base == "/" ? std::string() : base) + "/.local/share");
     }
     const std::string_view dirs = xdgDataDirs != nullptr && xdgDataDirs[0] != '\0'
                                       ? std::string_view(xdgDataDirs)

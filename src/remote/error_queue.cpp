@@ -42,10 +42,10 @@ std::string errorAnswer(ErrorCode code) {
 
 void ErrorQueue::push(ErrorCode code) {
     ++pushed_;
-    if (entries_.size() < kCapacity) {
+    if (entries_.size() < kErrors) {
         entries_.push_back(code);
-    } else {
-        entries_.back() = ErrorCode::QueueOverflow;
+    } else if (entries_.back() != ErrorCode::QueueOverflow) {
+        entries_.push_back(ErrorCode::QueueOverflow);
     }
 }
 

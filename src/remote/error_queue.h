@@ -43,11 +43,12 @@ std::string_view errorText(ErrorCode code);
 // The answer of SYSTem:ERRor? for code: <code>,"<text>".
 std::string errorAnswer(ErrorCode code);
 
-// One client's error queue, oldest first. When it is full, the newest entry
-// is replaced by -350 so that the loss shows.
+// One client's error queue, oldest first. It keeps kErrors errors; one more
+// slot holds -350 in place of those lost, so that the loss shows.
 class ErrorQueue {
   public:
-    static constexpr std::size_t kCapacity = 16;
+    static constexpr std::size_t kErrors = 16;
+    static constexpr std::size_t kCapacity = kErrors + 1;
 
     void push(ErrorCode code);
     // The oldest error, removed; NoError when empty.

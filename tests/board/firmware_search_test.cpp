@@ -49,6 +49,12 @@ TEST(FirmwareSearch, PlacesInOrder) {
          "",
          {own, "/h/.local/share/kteval/KT4421SPI.hex", "/usr/share/kteval/KT4421SPI.hex"}},
         {"root", nullptr, nullptr, "/", "", {own, "/kteval/KT4421SPI.hex"}},
+        {"home is the root",
+         nullptr,
+         "//",
+         "/usr/share",
+         "",
+         {own, "/.local/share/kteval/KT4421SPI.hex", "/usr/share/kteval/KT4421SPI.hex"}},
         {"--firmware", "/d", "/h", "/a", "/tmp/my.hex", {"/tmp/my.hex"}},
     };
     for (const Case& c : cases) {

@@ -82,18 +82,26 @@ TEST(RemoteLineSyntax, ArbitraryBytes) {
     for (const LineCase& row : rows) expectLine(row);
 }
 
-// The queue keeps 16 errors, the newest replaced by -350 once full; it answers
-// oldest first and *CLS empties it.
+// The queue keeps 16 errors, then -350 for those lost; it answers oldest
+// first and *CLS empties it.
 TEST(RemoteErrorQueue, OrderOverflowAndClear) {
     Session session("KT4420");
     session.interpreter.inputOverrun();
     session.run("FOO");
     EXPECT_EQ(session.run("SYST:ERR?;SYST:ERR?;SYST:ERR?"),
               "-363,\"Input buffer overrun\";-113,\"Undefined header\";0,\"No error\"");
-    for (int i = 0; i < 20; ++i) session.run("DAC0:X1A -1");
-    ASSERT_EQ(session.interpreter.errors().size(), ErrorQueue::kCapacity);
-    EXPECT_EQ(session.interpreter.errors().entries().back(), ErrorCode::QueueOverflow);
+    for (int i = 0; i < 16; ++i) session.run("DAC0:X1A -1");
+    session.run("FOO");
+    EXPECT_EQ(session.errors(),
+              "-222,-222,-222,-222,-222,-222,-222,-222,-222,-222,-222,-222,"
+              "-222,-222,-222,-222,-350");
+    for (int i = 0; i < 4; ++i) session.run("FOO");
+    EXPECT_EQ(session.interpreter.errors().size(), ErrorQueue::kCapacity);
     EXPECT_EQ(session.run("SYST:ERR?"), "-222,\"Data out of range\"");
+    // A loss already shown is not shown twice.
+    session.run("FOO");
+    EXPECT_EQ(session.interpreter.errors().entries().back(), ErrorCode::QueueOverflow);
+    EXPECT_EQ(session.interpreter.errors().size(), ErrorQueue::kErrors);
     session.run("*CLS");
     EXPECT_EQ(session.run("SYST:ERR?"), "0,\"No error\"");
     EXPECT_EQ(session.calls(), "");

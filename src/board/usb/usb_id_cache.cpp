@@ -35,6 +35,8 @@ std::vector<UsbId> UsbIdCache::read() const {
     std::string text(kMaxFileSize, '\0');
     in.read(text.data(), static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<std::size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+    // A file that goes on beyond the limit: its last line read may be cut.
+    if (text.size() == kMaxFileSize) text.resize(text.rfind('\n') + 1);
     std::size_t pos = 0;
     while (pos < text.size() && ids.size() < kMaxEntries) {
         const std::size_t end = std::min(text.find('\n', pos), text.size());

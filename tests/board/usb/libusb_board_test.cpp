@@ -119,6 +119,7 @@ TEST_F(Link, UnpluggedBoardFailsFastUntilReloaded) {
     EXPECT_EQ(bus.elapsed(), clock);
 
     EXPECT_EQ(load(), usbresult::kNoBoard);
+    EXPECT_EQ(send(), usbresult::kDeviceGone);
     board.plugIn();
     ASSERT_EQ(load(), usbresult::kOk) << link.lastError();
     EXPECT_EQ(send(), 0);

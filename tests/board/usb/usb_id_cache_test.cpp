@@ -85,6 +85,10 @@ TEST(UsbIdCache, BrokenCacheNeverFailsALoad) {
                                   std::string(1 << 20, 'x')),
          {{0x04B4, 0x1004}}},
         {"unwritable", blocker + "/usb-ids", {}},
+        // An ID cut off where reading stops is no ID (here it would read 04b4:0001).
+        {"cut at the size limit",
+         dir.write("long", std::string(UsbIdCache::kMaxFileSize - 7, 'x') + "\n04b4:1004\n"),
+         {{0x04B4, 0x1004}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
