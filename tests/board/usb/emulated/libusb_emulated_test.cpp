@@ -10,6 +10,7 @@
 #include "libusb_board.h"
 #include "libusb_transport.h"
 #include "usb_test_support.h"
+#include "emulated_test_support.h"
 
 namespace kteval {
 namespace {
@@ -17,56 +18,13 @@ namespace {
 using namespace std::chrono_literals;
 using emulation::EmulatedEzUsbBoard;
 using emulation::FirmwareRequest;
-using testing_support::TempDir;
-
-constexpr UsbId kFirmwareId{0x04B4, 0x4421};
-constexpr const char* kFirmwareIds = "04b4:4421";
-constexpr auto kBusLimit = 10s;  // generous: libusb sees bus changes through udev events
-
-// Whether libusb lists a device with id within limit.
-bool waitUntilListed(UsbTransport& transport, UsbId id, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    do {
-        for (const UsbDeviceInfo& device : transport.listDevices().devices) {
-            if (device.id == id) return true;
-        }
-        std::this_thread::sleep_for(20ms);
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
-}
-
-bool waitUntilGone(UsbTransport& transport, UsbId id, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    do {
-        bool listed = false;
-        for (const UsbDeviceInfo& device : transport.listDevices().devices) {
-            listed = listed || device.id == id;
-        }
-        if (!listed) return true;
-        std::this_thread::sleep_for(20ms);
-    } while (std::chrono::steady_clock::now() < deadline);
-    return false;
-}
-
-int16_t load(LibusbBoard& link, const std::string& file) {
-    return link.LoadFirmWare(reinterpret_cast<const uint8_t*>(file.c_str()));
-}
-
-// The board first (it sets up the emulated bus), then libusb over it.
-struct Rig {
-    EmulatedEzUsbBoard board;
-    LibusbTransport transport;
-    LibusbBoard link{transport, kFirmwareIds};
-    TempDir dir;
-    std::string firmware =
-        dir.write("KT4421SPI.hex", writeIntelHex(testing_support::sampleImage(), 32));
-};
+using namespace emulation::support;
 
 TEST(EmulatedBus, LibusbSeesTheBoardOnItsPort) {
     EmulatedEzUsbBoard board;
     LibusbTransport transport;
     ASSERT_TRUE(transport.available());
-    ASSERT_TRUE(waitUntilListed(transport, kEzUsbLoaderId, kBusLimit));
+    ASSERT_TRUE(waitForListing(transport, kEzUsbLoaderId, true));
     const UsbDeviceList list = transport.listDevices();
     ASSERT_EQ(list.status, UsbStatus::Ok);
     ASSERT_EQ(list.devices.size(), 2u);  // the root hub and the board
@@ -170,12 +128,12 @@ TEST(EmulatedLink, UnplugThenReload) {
               usbresult::kDeviceGone);
     EXPECT_EQ(rig.link.VendorIORequest(218, 0, 0, 0, 0, &byte), usbresult::kDeviceGone);
     EXPECT_FALSE(rig.link.isOpen());
-    ASSERT_TRUE(waitUntilGone(rig.transport, kFirmwareId, kBusLimit));
+    ASSERT_TRUE(waitForListing(rig.transport, kFirmwareId, false));
     EXPECT_EQ(load(rig.link, rig.firmware), usbresult::kNoBoard);
     EXPECT_EQ(rig.link.VendorIORequest(218, 0, 0, 0, 0, &byte), usbresult::kNotOpen);
 
     rig.board.plugIn();
-    ASSERT_TRUE(waitUntilListed(rig.transport, kEzUsbLoaderId, kBusLimit));
+    ASSERT_TRUE(waitForListing(rig.transport, kEzUsbLoaderId, true));
     ASSERT_EQ(load(rig.link, rig.firmware), usbresult::kOk) << rig.link.lastError();
     ASSERT_EQ(rig.link.VendorIORequest(221, 0x3330, kX1AChannel0, 0, 0, &byte), 0);
     EXPECT_EQ(rig.board.chip().channels[0].X1A, 0x3330 >> 2);
