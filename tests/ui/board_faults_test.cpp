@@ -27,20 +27,22 @@ class BoardFaultsTest : public QObject {
   private slots:
     void faultMidSession_data() {
         QTest::addColumn<int>("fault");
-        QTest::addColumn<int>("code");        // every request's result while the fault lasts
-        QTest::addColumn<int>("reloadCode");  // "Reload USB" before the fault is gone
-        QTest::newRow("unplugged")
-            << int(Unplug) << int(usbresult::kDeviceGone) << int(usbresult::kNoBoard);
+        QTest::addColumn<int>("code");         // every request's result while the fault lasts
+        QTest::addColumn<int>("reloadCode");   // "Reload USB" before the fault is gone
+        QTest::addColumn<int>("afterReload");  // requests' result after that reload
+        QTest::newRow("unplugged") << int(Unplug) << int(usbresult::kDeviceGone)
+                                   << int(usbresult::kNoBoard) << int(usbresult::kDeviceGone);
         QTest::newRow("timeout") << int(Timeout) << int(usbresult::kTimeout)
-                                 << int(usbresult::kLoadIoError);
+                                 << int(usbresult::kLoadIoError) << int(usbresult::kNotOpen);
         QTest::newRow("stall") << int(Stall) << int(usbresult::kStall)
-                               << int(usbresult::kLoadIoError);
+                               << int(usbresult::kLoadIoError) << int(usbresult::kNotOpen);
     }
 
     void faultMidSession() {
         QFETCH(int, fault);
         QFETCH(int, code);
         QFETCH(int, reloadCode);
+        QFETCH(int, afterReload);
         FakeBoardBench b(goodFirmware());
         QCOMPARE(b.usb.loadResults, std::vector<int16_t>{usbresult::kOk});
         QVERIFY(b.prompt.messages.empty());
@@ -92,12 +94,13 @@ class BoardFaultsTest : public QObject {
         QCOMPARE(model.OffsetCode[1], 0x2AAA);
 
         // Reloading before the board is back is reported once; requests then
-        // fail as before any load.
+        // fail as before any load, or, if the board was not found at all, as
+        // for a board that is gone.
         b.window.mnuReload_Click();
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
         QCOMPARE(b.prompt.messages[0].title, titleFor(reloadCode));
         QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
-        QCOMPARE(b.lastResult(), usbresult::kNotOpen);
+        QCOMPARE(b.lastResult(), int16_t(afterReload));
 
         if (fault == Unplug) {
             b.board.plugIn();
@@ -114,6 +117,44 @@ class BoardFaultsTest : public QObject {
         const FakeTransfer& last = b.board.firmwareRequests().back();
         QCOMPARE(last.request, uint8_t{221});
         QCOMPARE(int32_t(last.index) << 16 | last.value, b.usb.words().back());
+    }
+
+    // "Reload USB" that fails before it touches the bus is reported as any
+    // failed load, and the board keeps working: the RESET pulse after it and
+    // the next word reach the chip.
+    void failedReloadKeepsTheLink_data() {
+        QTest::addColumn<QByteArray>("content");  // the firmware file at the reload
+        QTest::addColumn<bool>("secondBoard");
+        QTest::addColumn<int>("code");
+        QTest::newRow("firmware removed")
+            << QByteArray() << false << int(usbresult::kFirmwareUnreadable);
+        QTest::newRow("firmware spoilt")
+            << QByteArray("garbage\n") << false << int(usbresult::kHexFormat);
+        QTest::newRow("second board") << goodFirmware() << true << int(usbresult::kSeveralBoards);
+    }
+
+    void failedReloadKeepsTheLink() {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, secondBoard);
+        QFETCH(int, code);
+        FakeBoardBench b(goodFirmware());
+        QFile file(b.firmwareDir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
+        QVERIFY(content.isEmpty() ? file.remove()
+                                  : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+        file.close();
+        if (secondBoard) b.bus.addLoader({9});
+        const std::size_t reached = b.board.firmwareRequests().size();
+
+        b.window.mnuReload_Click();
+        QCOMPARE(b.prompt.messages.size(), std::size_t{1});
+        QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
+        QCOMPARE(b.prompt.messages[0].title, titleFor(code));
+        QCOMPARE(b.board.firmwareRequests().size(), reached + 3);  // start, RESET low, high
+        QCOMPARE(b.board.firmwareRequests().back().request, uint8_t{218});
+        b.type("txtInput_0", "0456");
+        b.click("cmdX1A");
+        QCOMPARE(b.lastResult(), int16_t{0});
+        QCOMPARE(b.board.firmwareRequests().size(), reached + 4);
     }
 
     // Unreadable, malformed and misplaced images: each its own code in the box.

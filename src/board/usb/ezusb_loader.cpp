@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <optional>
 #include <vector>
 
 #include "usb_result.h"
@@ -73,6 +74,7 @@ BoardSearch EzUsbLoader::findBoard(std::span<const UsbId> candidates) {
             found.push_back(device);
         }
     }
+    search.found = found;
     if (found.size() == 1) {
         search.board = found.front();
         return search;
@@ -95,11 +97,22 @@ BoardSearch EzUsbLoader::findBoard(std::span<const UsbId> candidates) {
 LoadOutcome EzUsbLoader::load(std::span<const HexSegment> image,
                               std::span<const UsbId> candidates) {
     const BoardSearch search = findBoard(candidates);
-    if (search.code != 0) return failure(search.code, search.message);
-    Opened loader = openAndClaim(search.board);
+    if (search.code != 0) {
+        LoadOutcome outcome = failure(search.code, search.message);
+        outcome.devices = search.found;
+        return outcome;
+    }
+    return load(image, search.board, candidates);
+}
+
+LoadOutcome EzUsbLoader::load(std::span<const HexSegment> image, const UsbDeviceInfo& board,
+                              std::span<const UsbId> knownIds) {
+    Opened loader = openAndClaim(board);
     if (loader.status != UsbStatus::Ok) {
-        return failure(openFailureCode(loader.status),
-                       openFailureMessage(loader.status, search.board));
+        LoadOutcome outcome =
+            failure(openFailureCode(loader.status), openFailureMessage(loader.status, board));
+        outcome.devices = {board};
+        return outcome;
     }
     std::array<uint8_t, 1> cpucs{1};
     const UsbTransferResult hold = ramTransfer(*loader.device, false, kCpucsAddress, cpucs);
@@ -123,7 +136,7 @@ LoadOutcome EzUsbLoader::load(std::span<const HexSegment> image,
     }
     const UsbTransport::Clock::time_point released = transport_.now();
     loader.device.reset();
-    return waitForFirmware(search.board, released);
+    return waitForFirmware(board, knownIds, released);
 }
 
 EzUsbLoader::Opened EzUsbLoader::openAndClaim(const UsbDeviceInfo& info) {
@@ -187,51 +200,74 @@ LoadOutcome EzUsbLoader::verifyImage(UsbDevice& device, std::span<const HexSegme
     return {};
 }
 
-// Polls the loader's port until the firmware shows up there: a device at a
-// new address (it re-enumerated, perhaps under its own ID), or the loader's
-// own device still present on two looks in a row (a firmware that does not
-// re-enumerate). A device node that refuses access is tried again, since
-// udev may still be setting its permissions.
+namespace {
+
+// The firmware's device: on the loader's bus at another address, on the
+// loader's port (a port holds one device, so the loader has left), or, when
+// the port cannot be told, under one of the IDs a board is known by.
+bool isFirmwareOf(const UsbDeviceInfo& device, const UsbDeviceInfo& loader,
+                  std::span<const UsbId> knownIds) {
+    if (device.bus != loader.bus || device.address == loader.address) return false;
+    if (!loader.portPath.empty()) return device.portPath == loader.portPath;
+    return std::find(knownIds.begin(), knownIds.end(), device.id) != knownIds.end();
+}
+
+}  // namespace
+
+// Looks at the bus every kPollInterval, for at most kReenumerationLimit after
+// the release, until the firmware's device is there and can be opened. The
+// loader's own device is never taken, even if it lingers: it is about to
+// leave. A node that refuses access is tried again, since udev may still be
+// setting its permissions.
 LoadOutcome EzUsbLoader::waitForFirmware(const UsbDeviceInfo& loader,
+                                         std::span<const UsbId> knownIds,
                                          UsbTransport::Clock::time_point released) {
     const auto deadline = released + kReenumerationLimit;
-    LoadOutcome last = failure(usbresult::kReenumerationTimeout,
-                               "the firmware did not appear on the port of " + loader.describe() +
-                                   " within 5 s of starting it");
-    transport_.sleep(kFirstLook);
-    bool loaderSeen = false;
+    bool loaderLeft = false;
+    std::optional<LoadOutcome> refused;
     while (true) {
         const UsbDeviceList list = transport_.listDevices();
-        const UsbDeviceInfo* candidate = nullptr;
-        bool loaderStillThere = false;
-        for (const UsbDeviceInfo& device : list.devices) {
-            if (!device.samePort(loader)) continue;
-            if (device.address != loader.address) {
-                candidate = &device;
-            } else {
-                loaderStillThere = true;
+        if (list.status == UsbStatus::Ok) {
+            const UsbDeviceInfo* firmware = nullptr;
+            bool loaderThere = false;
+            for (const UsbDeviceInfo& device : list.devices) {
+                loaderThere =
+                    loaderThere || (device.bus == loader.bus && device.address == loader.address);
+                if (isFirmwareOf(device, loader, knownIds)) firmware = &device;
             }
-        }
-        if (candidate == nullptr && loaderStillThere && loaderSeen) candidate = &loader;
-        loaderSeen = loaderStillThere;
-        if (candidate != nullptr) {
-            Opened firmware = openAndClaim(*candidate);
-            if (firmware.status == UsbStatus::Ok) {
-                LoadOutcome outcome;
-                outcome.firmware = std::move(firmware.device);
-                outcome.firmwareInfo = *candidate;
-                return outcome;
-            }
-            if (firmware.status == UsbStatus::AccessDenied || firmware.status == UsbStatus::Busy) {
-                last = failure(openFailureCode(firmware.status),
-                               openFailureMessage(firmware.status, *candidate));
+            loaderLeft = loaderLeft || !loaderThere;
+            if (firmware != nullptr) {
+                Opened opened = openAndClaim(*firmware);
+                if (opened.status == UsbStatus::Ok) {
+                    LoadOutcome outcome;
+                    outcome.firmware = std::move(opened.device);
+                    outcome.firmwareInfo = *firmware;
+                    return outcome;
+                }
+                if (opened.status == UsbStatus::AccessDenied || opened.status == UsbStatus::Busy) {
+                    refused = failure(openFailureCode(opened.status),
+                                      openFailureMessage(opened.status, *firmware));
+                    refused->devices = {*firmware};
+                }
             }
         }
         const auto now = transport_.now();
-        if (now >= deadline) return last;
+        if (now >= deadline) break;
         transport_.sleep(std::min<std::chrono::milliseconds>(
             kPollInterval, std::chrono::ceil<std::chrono::milliseconds>(deadline - now)));
     }
+    if (refused) return std::move(*refused);
+    LoadOutcome outcome =
+        loaderLeft ? failure(usbresult::kReenumerationTimeout,
+                             "the firmware did not appear on the port of " + loader.describe() +
+                                 " within 5 s of starting it")
+                   : failure(usbresult::kNoReenumeration,
+                             "the board (" + loader.describe() +
+                                 ") was still on the bus 5 s after its firmware was started: the "
+                                 "firmware did not take over the USB link (is it the firmware for "
+                                 "this board?)");
+    outcome.devices = {loader};
+    return outcome;
 }
 
 }  // namespace kteval

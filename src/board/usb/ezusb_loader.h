@@ -5,6 +5,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "intel_hex.h"
 #include "usb_ids.h"
@@ -16,6 +17,7 @@ struct BoardSearch {
     int16_t code = 0;     // 0, or usbresult::kNoBoard / kSeveralBoards / kUsbUnavailable
     std::string message;  // names the IDs looked for, or every candidate found
     UsbDeviceInfo board;  // the one board when code is 0
+    std::vector<UsbDeviceInfo> found;  // every device with a candidate ID
 };
 
 struct LoadOutcome {
@@ -23,6 +25,7 @@ struct LoadOutcome {
     std::string message;                  // what went wrong, for the operator
     std::unique_ptr<UsbDevice> firmware;  // the running firmware, interface 0 claimed
     UsbDeviceInfo firmwareInfo;
+    std::vector<UsbDeviceInfo> devices;  // the devices a failure concerns
 };
 
 // Loads a RAM image into an EZ-USB chip through its built-in loader (vendor
@@ -31,12 +34,13 @@ struct LoadOutcome {
 //   -> write the image in chunks -> read every chunk back and compare
 //   -> release the CPU (CPUCS = 0) -> wait for the device to re-enumerate on
 //   the same port -> open and claim the firmware.
+// The loader's own device is never opened again after the release: it is
+// about to leave the bus, however long it takes to do so.
 class EzUsbLoader {
   public:
     static constexpr std::chrono::milliseconds kTransferTimeout{1000};
     static constexpr std::size_t kChunkSize = 1024;
-    static constexpr std::chrono::milliseconds kFirstLook{300};
-    static constexpr std::chrono::milliseconds kPollInterval{100};
+    static constexpr std::chrono::milliseconds kPollInterval{50};
     static constexpr std::chrono::milliseconds kReenumerationLimit{5000};
     static constexpr uint8_t kLoadRequest = 0xA0;
     static constexpr uint32_t kCpucsAddress = 0xE600;
@@ -48,6 +52,10 @@ class EzUsbLoader {
 
     LoadOutcome load(std::span<const HexSegment> image, std::span<const UsbId> candidates);
 
+    // The load, on a board findBoard has chosen.
+    LoadOutcome load(std::span<const HexSegment> image, const UsbDeviceInfo& board,
+                     std::span<const UsbId> knownIds);
+
   private:
     struct Opened {
         UsbStatus status = UsbStatus::NotFound;
@@ -58,7 +66,7 @@ class EzUsbLoader {
                                   std::span<uint8_t> data);
     LoadOutcome writeImage(UsbDevice& device, std::span<const HexSegment> image);
     LoadOutcome verifyImage(UsbDevice& device, std::span<const HexSegment> image);
-    LoadOutcome waitForFirmware(const UsbDeviceInfo& loader,
+    LoadOutcome waitForFirmware(const UsbDeviceInfo& loader, std::span<const UsbId> knownIds,
                                 UsbTransport::Clock::time_point released);
 
     UsbTransport& transport_;

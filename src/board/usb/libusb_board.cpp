@@ -47,8 +47,36 @@ FileText readFile(const std::string& path, std::size_t limit) {
 
 }  // namespace
 
-LibusbBoard::LibusbBoard(UsbTransport& transport, std::string_view usbIds)
-    : transport_(transport), extraIds_(parseUsbIds(usbIds)) {}
+std::size_t FirmwareFile::bytes() const {
+    std::size_t total = 0;
+    for (const HexSegment& segment : image) total += segment.bytes.size();
+    return total;
+}
+
+FirmwareFile readFirmwareFile(const std::string& path) {
+    FirmwareFile firmware;
+    const FileText file = readFile(path, LibusbBoard::kMaxFirmwareFileSize);
+    if (file.code != usbresult::kOk) {
+        firmware.code = file.code;
+        firmware.message = file.text;
+        return firmware;
+    }
+    HexParseResult parsed = parseIntelHex(file.text);
+    if (!parsed.ok()) {
+        firmware.code = parsed.error->kind == HexErrorKind::OutsideRam ? usbresult::kImageOutsideRam
+                                                                       : usbresult::kHexFormat;
+        firmware.message = path + " " + parsed.error->message;
+    } else if (parsed.segments.empty()) {
+        firmware.code = usbresult::kHexFormat;
+        firmware.message = path + " holds no data";
+    } else {
+        firmware.image = std::move(parsed.segments);
+    }
+    return firmware;
+}
+
+LibusbBoard::LibusbBoard(UsbTransport& transport, std::string_view usbIds, UsbIdCache idCache)
+    : transport_(transport), extraIds_(parseUsbIds(usbIds)), idCache_(std::move(idCache)) {}
 
 std::vector<UsbId> LibusbBoard::candidateIds() const {
     std::vector<UsbId> ids{kEzUsbLoaderId};
@@ -56,42 +84,44 @@ std::vector<UsbId> LibusbBoard::candidateIds() const {
         if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(id);
     };
     for (const UsbId& id : extraIds_.ids) add(id);
+    for (const UsbId& id : idCache_.read()) add(id);
     if (firmwareId_) add(*firmwareId_);
     return ids;
 }
 
-int16_t LibusbBoard::fail(int16_t code, std::string message) {
+int16_t LibusbBoard::fail(int16_t code, std::string message, std::vector<UsbDeviceInfo> devices) {
     lastError_ = std::move(message);
+    lastDevices_ = std::move(devices);
     return code;
 }
 
 int16_t LibusbBoard::LoadFirmWare(const uint8_t* path) {
-    firmware_.reset();
-    gone_ = false;
     if (!extraIds_.ok()) return fail(usbresult::kBadUsbIds, *extraIds_.error);
     if (path == nullptr) return fail(usbresult::kFirmwareUnreadable, "no firmware path given");
     return loadFile(std::string(reinterpret_cast<const char*>(path)));
 }
 
 int16_t LibusbBoard::loadFile(const std::string& path) {
-    // The whole file is read and checked before the bus is touched.
-    const FileText file = readFile(path, kMaxFirmwareFileSize);
-    if (file.code != usbresult::kOk) return fail(file.code, file.text);
-    const HexParseResult image = parseIntelHex(file.text);
-    if (!image.ok()) {
-        const int16_t code = image.error->kind == HexErrorKind::OutsideRam
-                                 ? usbresult::kImageOutsideRam
-                                 : usbresult::kHexFormat;
-        return fail(code, path + " " + image.error->message);
-    }
-    if (image.segments.empty()) return fail(usbresult::kHexFormat, path + " holds no data");
-
+    // Everything that can be checked without touching the bus is checked
+    // first; until then the running firmware stays open.
+    const FirmwareFile file = readFirmwareFile(path);
+    if (file.code != usbresult::kOk) return fail(file.code, file.message);
+    const std::vector<UsbId> ids = candidateIds();
     EzUsbLoader loader(transport_);
-    LoadOutcome outcome = loader.load(image.segments, candidateIds());
-    if (outcome.code != usbresult::kOk) return fail(outcome.code, outcome.message);
+    const BoardSearch search = loader.findBoard(ids);
+    if (search.code != usbresult::kOk) return fail(search.code, search.message, search.found);
+
+    firmware_.reset();
+    gone_ = false;
+    LoadOutcome outcome = loader.load(file.image, search.board, ids);
+    if (outcome.code != usbresult::kOk) {
+        return fail(outcome.code, outcome.message, std::move(outcome.devices));
+    }
     firmware_ = std::move(outcome.firmware);
     firmwareId_ = outcome.firmwareInfo.id;
+    if (*firmwareId_ != kEzUsbLoaderId) idCache_.remember(*firmwareId_);  // a help, not a need
     lastError_.clear();
+    lastDevices_.clear();
     return usbresult::kOk;
 }
 

@@ -7,10 +7,10 @@ namespace kteval::usbresult {
 namespace {
 
 constexpr std::array kAllFailures{
-    kNoBoard,   kSeveralBoards,   kAccessDenied,  kBusy,           kFirmwareUnreadable,
-    kHexFormat, kImageOutsideRam, kLoadIoError,   kVerifyMismatch, kReenumerationTimeout,
-    kBadUsbIds, kUsbUnavailable,  kNotOpen,       kBadArgument,    kTimeout,
-    kStall,     kDeviceGone,      kShortTransfer, kTransferFailed};
+    kNoBoard,   kSeveralBoards,   kAccessDenied,    kBusy,           kFirmwareUnreadable,
+    kHexFormat, kImageOutsideRam, kLoadIoError,     kVerifyMismatch, kReenumerationTimeout,
+    kBadUsbIds, kUsbUnavailable,  kNoReenumeration, kNotOpen,        kBadArgument,
+    kTimeout,   kStall,           kDeviceGone,      kShortTransfer,  kTransferFailed};
 
 // Failures must stay distinct and inside -1 ... -30, clear of the board
 // link's own -100.
@@ -54,6 +54,8 @@ const char* describe(int16_t code) {
             return "KTEVAL_USB_IDS is invalid";
         case kUsbUnavailable:
             return "USB library unavailable";
+        case kNoReenumeration:
+            return "firmware did not take over the USB link";
         case kNotOpen:
             return "no firmware running";
         case kBadArgument:

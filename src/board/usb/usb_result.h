@@ -20,9 +20,10 @@ namespace kteval::usbresult {
 // |  -7  | kImageOutsideRam      | LoadFirmWare    | image has bytes outside the loader's RAM         |
 // |  -8  | kLoadIoError          | LoadFirmWare    | a transfer of the load failed                    |
 // |  -9  | kVerifyMismatch       | LoadFirmWare    | RAM read back differs from the image             |
-// | -10  | kReenumerationTimeout | LoadFirmWare    | the firmware did not appear within 5 s           |
+// | -10  | kReenumerationTimeout | LoadFirmWare    | the board left the bus, no firmware within 5 s   |
 // | -11  | kBadUsbIds            | LoadFirmWare    | KTEVAL_USB_IDS cannot be read                    |
 // | -12  | kUsbUnavailable       | LoadFirmWare    | the USB library could not be started             |
+// | -13  | kNoReenumeration      | LoadFirmWare    | the board never left the bus after its start     |
 // | -20  | kNotOpen              | VendorIORequest | no firmware is running (no successful load)      |
 // | -21  | kBadArgument          | VendorIORequest | direction, length, buffer or request invalid     |
 // | -22  | kTimeout              | VendorIORequest | the board did not answer within 1 s              |
@@ -44,6 +45,7 @@ inline constexpr int16_t kVerifyMismatch = -9;
 inline constexpr int16_t kReenumerationTimeout = -10;
 inline constexpr int16_t kBadUsbIds = -11;
 inline constexpr int16_t kUsbUnavailable = -12;
+inline constexpr int16_t kNoReenumeration = -13;
 
 inline constexpr int16_t kNotOpen = -20;
 inline constexpr int16_t kBadArgument = -21;

@@ -137,6 +137,34 @@ TEST_F(Link, ReloadFindsTheRunningFirmwareUnderItsOwnId) {
     EXPECT_EQ(renumbering.ramWritesWhileRunning(), 0);
 }
 
+// A reload whose checks fail before the bus is touched keeps the firmware
+// that runs: the requests after it still reach the board.
+TEST_F(Link, ReloadThatFailsItsChecksKeepsTheRunningFirmware) {
+    struct Case {
+        const char* name;
+        std::string file;
+        bool secondBoard;
+        int16_t result;
+    } cases[] = {
+        {"missing file", (dir.path() / "gone.hex").string(), false, usbresult::kFirmwareUnreadable},
+        {"not Intel HEX", dir.write("bad.hex", "hello\n"), false, usbresult::kHexFormat},
+        {"outside RAM", dir.write("far.hex", ":01400000427D\n:00000001FF\n"), false,
+         usbresult::kImageOutsideRam},
+        {"two boards", firmware, true, usbresult::kSeveralBoards},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.secondBoard) bus.addLoader({7});
+        const std::size_t reached = board.firmwareRequests().size();
+        EXPECT_EQ(link.LoadFirmWare(reinterpret_cast<const uint8_t*>(c.file.c_str())), c.result);
+        EXPECT_TRUE(link.isOpen());
+        EXPECT_EQ(send(219), 0);
+        EXPECT_EQ(send(218), 0);
+        EXPECT_EQ(board.firmwareRequests().size(), reached + 2);
+    }
+    EXPECT_EQ(link.lastDevices().size(), 2u);  // the two boards, for the operator
+}
+
 TEST(LinkBeforeLoad, NoUsbAtAllIsReported) {
     FakeUsbTransport bus;
     bus.addLoader();

@@ -1,0 +1,103 @@
+#include "usb_id_cache.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_usb_transport.h"
+#include "libusb_board.h"
+#include "usb_test_support.h"
+
+namespace kteval {
+namespace {
+
+using testing_support::TempDir;
+
+TEST(UsbIdCache, PathFollowsXdgCacheHome) {
+    struct Case {
+        const char* xdg;
+        const char* home;
+        std::string path;
+    } cases[] = {
+        {"/x/cache", "/home/u", "/x/cache/kteval/usb-ids"},
+        {nullptr, "/home/u", "/home/u/.cache/kteval/usb-ids"},
+        {"", "/home/u", "/home/u/.cache/kteval/usb-ids"},
+        {"relative", "/home/u", "/home/u/.cache/kteval/usb-ids"},
+        {nullptr, nullptr, ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UsbIdCache::defaultPath(c.xdg, c.home), c.path) << (c.xdg ? c.xdg : "(unset)");
+    }
+}
+
+TEST(UsbIdCache, KeepsRecentIdsFirstWithoutRepeats) {
+    TempDir dir;
+    const UsbIdCache cache((dir.path() / "new" / "kteval" / "usb-ids").string());
+    EXPECT_TRUE(cache.read().empty());
+    for (uint16_t product = 1; product <= 10; ++product) {
+        ASSERT_TRUE(cache.remember({0x04B4, product}));
+    }
+    ASSERT_TRUE(cache.remember({0x04B4, 5}));
+    const std::vector<UsbId> ids = cache.read();
+    ASSERT_EQ(ids.size(), UsbIdCache::kMaxEntries);
+    EXPECT_EQ(ids[0], (UsbId{0x04B4, 5}));
+    EXPECT_EQ(ids[1], (UsbId{0x04B4, 10}));
+    EXPECT_EQ(testing_support::readText(cache.path()).substr(0, 20), "04b4:0005\n04b4:000a\n");
+}
+
+// A board whose firmware runs under its own ID is found again by the next
+// run through the cache, and reloaded through request 0xA0 as before.
+TEST(UsbIdCache, RestartedProgramFindsTheRunningBoard) {
+    TempDir dir;
+    const std::string firmware =
+        dir.write("KT4421SPI.hex", writeIntelHex(testing_support::sampleImage(), 16));
+    const auto path = reinterpret_cast<const uint8_t*>(firmware.c_str());
+    const UsbIdCache cache((dir.path() / "cache" / "usb-ids").string());
+    FakeUsbTransport bus;
+    FakeEzUsbBoard& board = bus.addLoader();
+    board.reenumeration.newId = UsbId{0x04B4, 0x1004};
+    {
+        LibusbBoard firstRun(bus, {}, cache);
+        ASSERT_EQ(firstRun.LoadFirmWare(path), usbresult::kOk) << firstRun.lastError();
+    }
+    EXPECT_EQ(cache.read(), std::vector<UsbId>{board.info().id});
+
+    LibusbBoard withoutCache(bus);
+    EXPECT_EQ(withoutCache.LoadFirmWare(path), usbresult::kNoBoard);
+    LibusbBoard secondRun(bus, {}, cache);
+    ASSERT_EQ(secondRun.LoadFirmWare(path), usbresult::kOk) << secondRun.lastError();
+    EXPECT_TRUE(board.firmwareRunning());
+    EXPECT_EQ(board.ramWritesWhileRunning(), 0);  // the CPU was held for the load again
+}
+
+// A cache that cannot be read or written never fails a load.
+TEST(UsbIdCache, BrokenCacheNeverFailsALoad) {
+    TempDir dir;
+    const std::string firmware =
+        dir.write("KT4421SPI.hex", writeIntelHex(testing_support::sampleImage(), 16));
+    const std::string blocker = dir.write("plain-file", "x");
+    struct Case {
+        const char* name;
+        std::string path;
+        std::vector<UsbId> readBack;
+    } cases[] = {
+        {"missing", (dir.path() / "none" / "usb-ids").string(), {{0x04B4, 0x1004}}},
+        {"corrupt",
+         dir.write("corrupt", std::string("\0\xff\n04b4:zz\nabcd:0001 junk\n", 25) +
+                                  std::string(1 << 20, 'x')),
+         {{0x04B4, 0x1004}}},
+        {"unwritable", blocker + "/usb-ids", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeUsbTransport bus;
+        FakeEzUsbBoard& board = bus.addLoader();
+        board.reenumeration.newId = UsbId{0x04B4, 0x1004};
+        LibusbBoard link(bus, {}, UsbIdCache(c.path));
+        EXPECT_EQ(link.LoadFirmWare(reinterpret_cast<const uint8_t*>(firmware.c_str())),
+                  usbresult::kOk)
+            << link.lastError();
+        EXPECT_EQ(UsbIdCache(c.path).read(), c.readBack);
+    }
+}
+
+}  // namespace
+}  // namespace kteval
