@@ -7,10 +7,10 @@
 
 #include "board_link.h"
 #include "emulated_ezusb_board.h"
+#include "emulated_test_support.h"
 #include "libusb_board.h"
 #include "libusb_transport.h"
 #include "usb_test_support.h"
-#include "emulated_test_support.h"
 
 namespace kteval {
 namespace {
