@@ -10,6 +10,7 @@
 #include "emulated_test_support.h"
 #include "libusb_board.h"
 #include "libusb_transport.h"
+#include "usb_id_cache.h"
 #include "usb_test_support.h"
 
 namespace kteval {
@@ -113,8 +114,8 @@ TEST(EmulatedLink, RequestsReachTheChip) {
 }
 
 // Unplugged mid-session: the first request finds the board gone, later ones
-// fail at once with the same code, a load finds no board; once it is back
-// the next load finds it and the chip answers again.
+// fail at once with the same code, also after a load that found no board;
+// once it is back the next load finds it and the chip answers again.
 TEST(EmulatedLink, UnplugThenReload) {
     Rig rig;
     ASSERT_EQ(load(rig.link, rig.firmware), usbresult::kOk) << rig.link.lastError();
@@ -130,7 +131,7 @@ TEST(EmulatedLink, UnplugThenReload) {
     EXPECT_FALSE(rig.link.isOpen());
     ASSERT_TRUE(waitForListing(rig.transport, kFirmwareId, false));
     EXPECT_EQ(load(rig.link, rig.firmware), usbresult::kNoBoard);
-    EXPECT_EQ(rig.link.VendorIORequest(218, 0, 0, 0, 0, &byte), usbresult::kNotOpen);
+    EXPECT_EQ(rig.link.VendorIORequest(218, 0, 0, 0, 0, &byte), usbresult::kDeviceGone);
 
     rig.board.plugIn();
     ASSERT_TRUE(waitForListing(rig.transport, kEzUsbLoaderId, true));
@@ -138,6 +139,38 @@ TEST(EmulatedLink, UnplugThenReload) {
     ASSERT_EQ(rig.link.VendorIORequest(221, 0x3330, kX1AChannel0, 0, 0, &byte), 0);
     EXPECT_EQ(rig.board.chip().channels[0].X1A, 0x3330 >> 2);
     EXPECT_EQ(rig.board.cpuReleases(), 2);
+}
+
+// A restarted program finds the board that still runs its firmware under its
+// own ID through the ID cache the last run left in $XDG_CACHE_HOME/kteval,
+// and loads it again through the chip's loader request.
+TEST(EmulatedRestart, FindsTheRunningBoardThroughTheIdCache) {
+    const testing_support::TempDir cache;
+    ASSERT_EQ(setenv("XDG_CACHE_HOME", cache.path().c_str(), 1), 0);
+    EmulatedEzUsbBoard board;
+    const testing_support::TempDir dir;
+    const std::string firmware =
+        dir.write("KT4421SPI.hex", writeIntelHex(testing_support::sampleImage(), 32));
+    {
+        LibusbTransport transport;
+        LibusbBoard first(transport, {}, UsbIdCache(UsbIdCache::pathFromEnvironment()));
+        ASSERT_EQ(load(first, firmware), usbresult::kOk) << first.lastError();
+    }  // the program ends; the board runs on under the firmware's ID
+    ASSERT_TRUE(std::filesystem::exists(cache.path() / "kteval"));
+    ASSERT_TRUE(board.presence().id == kFirmwareId);
+
+    LibusbTransport transport;
+    ASSERT_TRUE(waitForListing(transport, kFirmwareId, true));
+    LibusbBoard forgetful(transport);  // no cache: only the loader's ID is known
+    EXPECT_EQ(load(forgetful, firmware), usbresult::kNoBoard);
+    LibusbBoard restarted(transport, {}, UsbIdCache(UsbIdCache::pathFromEnvironment()));
+    ASSERT_EQ(load(restarted, firmware), usbresult::kOk) << restarted.lastError();
+    EXPECT_EQ(board.cpuReleases(), 2);
+    EXPECT_EQ(board.claimsOfLeavingDevice(), 0);
+    uint8_t zero = 0;
+    EXPECT_EQ(restarted.VendorIORequest(221, 0x0F00, 0xC9, 0, 0, &zero), 0);  // X1A, channel 1
+    EXPECT_EQ(board.chip().channels[1].X1A, 0x0F00 >> 2);
+    unsetenv("XDG_CACHE_HOME");
 }
 
 }  // namespace
