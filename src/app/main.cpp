@@ -2,13 +2,17 @@
 // board. Everything is wired here.
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
 #include <memory>
 
+#include "firmware_search.h"
 #include "frm_main.h"
 #include "libusb_board.h"
 #include "libusb_transport.h"
+#include "load_advice.h"
 #include "part_catalogue.h"
 #include "prompt.h"
 #include "request_trace.h"
@@ -37,6 +41,17 @@ bool onlyAsksForInformation(int argc, char* argv[]) {
     return false;
 }
 
+// The firmware's places: --firmware, or beside the program and the XDG data
+// folders.
+kteval::FirmwarePlaces firmwarePlaces(const QCommandLineParser& parser,
+                                      const QCommandLineOption& firmware) {
+    const QString file =
+        parser.isSet(firmware) ? QFileInfo(parser.value(firmware)).absoluteFilePath() : QString();
+    return kteval::firmwarePlacesFromEnvironment(
+        QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(),
+        QFile::encodeName(file).toStdString());
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -57,8 +72,15 @@ int main(int argc, char* argv[]) {
         QStringLiteral("part"),
         QStringLiteral("The fitted part (%1); no part dialog.").arg(partNames().join(", ")),
         QStringLiteral("NAME"));
+    const QCommandLineOption firmware(
+        QStringLiteral("firmware"),
+        QStringLiteral("Load the firmware image FILE instead of looking for KT4421SPI.hex beside "
+                       "the program, in $XDG_DATA_HOME/kteval and in each $XDG_DATA_DIRS "
+                       "entry's kteval folder."),
+        QStringLiteral("FILE"));
     parser.addOption(simulate);
     parser.addOption(part);
+    parser.addOption(firmware);
     parser.process(*app);
 
     std::unique_ptr<kteval::ui::PartChooser> chooser;
@@ -85,7 +107,9 @@ int main(int argc, char* argv[]) {
         board = simulated.get();
     } else {
         transport = std::make_unique<kteval::LibusbTransport>();
-        real = std::make_unique<kteval::LibusbBoard>(*transport, kteval::usbIdsFromEnvironment());
+        real = std::make_unique<kteval::LibusbBoard>(
+            *transport, kteval::usbIdsFromEnvironment(),
+            kteval::UsbIdCache(kteval::UsbIdCache::pathFromEnvironment()));
         board = real.get();
     }
     const std::unique_ptr<kteval::TracingUSBFunctions> trace =
@@ -95,6 +119,10 @@ int main(int argc, char* argv[]) {
     kteval::ui::DialogPrompt prompt;
     kteval::ui::FrmMain window(usb, prompt, *chooser);
     prompt.setParent(&window);
+    window.setFirmwarePlaces(firmwarePlaces(parser, firmware));
+    window.setLoadAdvice([link = real.get()](int16_t code, const kteval::FirmwareChoice& image) {
+        return kteval::loadFailureDetails(code, image, link);
+    });
     if (simulated) {
         window.setPartListener(
             [&simulated](const kteval::PartInfo& info) { simulated->setPart(info); });

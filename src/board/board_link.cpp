@@ -1,7 +1,6 @@
 #include "board_link.h"
 
 #include <algorithm>
-#include <filesystem>
 
 #include "request_codes.h"
 
@@ -15,9 +14,12 @@ bool BoardLink::TextToBuffer(const std::string& text) {
 }
 
 int16_t BoardLink::loadFirmware(const std::string& executableDirectory) {
-    FirmwarePath = executableDirectory;
-    FirmwarePath += static_cast<char>(std::filesystem::path::preferred_separator);
-    FirmwarePath += kFirmwareFileName;
+    return loadFirmware(FirmwarePlaces{{}, executableDirectory, {}});
+}
+
+int16_t BoardLink::loadFirmware(const FirmwarePlaces& places) {
+    firmwareChoice = chooseFirmware(places);
+    FirmwarePath = firmwareChoice.path;
     if (!TextToBuffer(FirmwarePath)) {
         LastResult = kPathRefused;
         return LastResult;

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "firmware_search.h"
 #include "usb_functions.h"
 
 namespace kteval {
@@ -14,7 +15,7 @@ class BoardLink {
   public:
     explicit BoardLink(USBFunctions& usb) : usb_(usb) {}
 
-    // The firmware image's file name, looked for beside the executable.
+    // The firmware image's file name, looked for beside the executable first.
     static constexpr const char* kFirmwareFileName = "KT4421SPI.hex";
     // LoadFirmWare's result when the path cannot be handed to the library
     // (longer than 512 bytes); no library call is made then.
@@ -23,6 +24,7 @@ class BoardLink {
     std::array<uint8_t, 513> TextBuffer{};  // zero-terminated path for LoadFirmWare
     std::array<uint8_t, 3> ReadBuffer{};    // bytes of the last read
     std::string FirmwarePath;               // set by every load
+    FirmwareChoice firmwareChoice;          // where the last load looked for the image
     int16_t LastResult = 0;                 // result of the most recent library call
 
     // Copies the bytes of text (already in the file system's encoding) and a
@@ -34,6 +36,9 @@ class BoardLink {
     // name, TextToBuffer, LoadFirmWare. Returns LastResult; the caller reports
     // a negative result and then calls sendStart() whatever the result.
     int16_t loadFirmware(const std::string& executableDirectory);
+    // The same, with FirmwarePath the first image found in places (see
+    // chooseFirmware), or the program's own place when there is none.
+    int16_t loadFirmware(const FirmwarePlaces& places);
 
     // The start request that follows every load attempt.
     void sendStart();

@@ -35,7 +35,8 @@ FrmMain::FrmMain(USBFunctions& usb, Prompt& prompt, PartChooser& chooser, QWidge
            [this](const std::string& text) {
                c_.lblOutputCode->setText(QString::fromStdString(text));
            }),
-      firmwareDirectory_(QCoreApplication::applicationDirPath()) {
+      firmwarePlaces_{
+          {}, QFile::encodeName(QCoreApplication::applicationDirPath()).toStdString(), {}} {
     setObjectName("frmMain");
     buildMainWindow(*this, c_);
     connectHandlers();
@@ -174,16 +175,22 @@ void FrmMain::Init() {
     module_.BusyFlag = 0;
 }
 
+void FrmMain::setFirmwareDirectory(const QString& directory) {
+    firmwarePlaces_.programDirectory = QFile::encodeName(directory).toStdString();
+}
+
 void FrmMain::LoadUSB() {
-    const std::string directory = QFile::encodeName(firmwareDirectory_).toStdString();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const int16_t result = link_.loadFirmware(directory);
+    const int16_t result = link_.loadFirmware(firmwarePlaces_);
     QApplication::restoreOverrideCursor();
     if (result < 0) {
-        prompt_.message(QStringLiteral("No Evaluation Board Found"),
-                        QString::fromStdString(module_.PartName) + QStringLiteral(": ") +
-                            QString::number(result),
-                        Prompt::Icon::Exclamation);
+        const QString details =
+            loadAdvice_ ? QString::fromStdString(loadAdvice_(result, link_.firmwareChoice))
+                        : QString();
+        prompt_.detailedMessage(QStringLiteral("No Evaluation Board Found"),
+                                QString::fromStdString(module_.PartName) + QStringLiteral(": ") +
+                                    QString::number(result),
+                                Prompt::Icon::Exclamation, details);
     }
     link_.sendStart();
 }

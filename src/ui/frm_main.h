@@ -35,7 +35,13 @@ class FrmMain : public QMainWindow {
         partListener_ = std::move(listener);
     }
     // Where the firmware image is looked for; the executable's folder by default.
-    void setFirmwareDirectory(const QString& directory) { firmwareDirectory_ = directory; }
+    void setFirmwareDirectory(const QString& directory);
+    // All the places, searched anew at every load (the program wires these).
+    void setFirmwarePlaces(FirmwarePlaces places) { firmwarePlaces_ = std::move(places); }
+    // Gives the detailed text of "No Evaluation Board Found" for a load
+    // result and the firmware search; without it the box has no details.
+    using LoadAdvice = std::function<std::string(int16_t code, const FirmwareChoice& firmware)>;
+    void setLoadAdvice(LoadAdvice advice) { loadAdvice_ = std::move(advice); }
 
     const KT442xModule& module() const { return module_; }
     const BoardLink& link() const { return link_; }
@@ -129,7 +135,8 @@ class FrmMain : public QMainWindow {
     SpiPort spi_;
     MainControls c_;
     std::function<void(const PartInfo&)> partListener_;
-    QString firmwareDirectory_;
+    FirmwarePlaces firmwarePlaces_;
+    LoadAdvice loadAdvice_;
     int16_t textSelIndex_ = 0;
     int16_t secret_ = 0;
     bool refusingEntry_ = false;  // an entry's refusal box is open

@@ -8,12 +8,18 @@
 namespace kteval::ui {
 
 void DialogPrompt::message(const QString& text, const QString& title, Icon icon) {
+    detailedMessage(text, title, icon, QString());
+}
+
+void DialogPrompt::detailedMessage(const QString& text, const QString& title, Icon icon,
+                                   const QString& details) {
     // Texts separate their lines with a carriage return, which a Qt label does
     // not break on.
     QString lines = text;
     lines.replace(QChar('\r'), QChar('\n'));
     QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::Information,
                     title, lines, QMessageBox::Ok, parent_);
+    if (!details.isEmpty()) box.setDetailedText(details);
     box.exec();
 }
 

@@ -19,6 +19,14 @@ class Prompt {
     // A message box with one OK button; returns once the operator closed it.
     virtual void message(const QString& text, const QString& title, Icon icon) = 0;
 
+    // The same box with a detailed text the operator may unfold. A prompt
+    // that cannot show one shows the box alone.
+    virtual void detailedMessage(const QString& text, const QString& title, Icon icon,
+                                 const QString& details) {
+        (void)details;
+        message(text, title, icon);
+    }
+
     // Opens the credits window modally; returns once it is closed.
     virtual void openCredits() = 0;
 };
@@ -30,6 +38,8 @@ class DialogPrompt : public Prompt {
     void setParent(QWidget* parent) { parent_ = parent; }
 
     void message(const QString& text, const QString& title, Icon icon) override;
+    void detailedMessage(const QString& text, const QString& title, Icon icon,
+                         const QString& details) override;
     void openCredits() override;
 
   private:

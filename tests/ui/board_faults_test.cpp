@@ -189,6 +189,11 @@ class BoardFaultsTest : public QObject {
         QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
         QCOMPARE(b.prompt.messages[0].title, titleFor(code));
         QCOMPARE(b.prompt.messages[0].icon, Prompt::Icon::Exclamation);
+        // The details name the file, and what to do about it.
+        const QString& details = b.prompt.messages[0].details;
+        QVERIFY2(details.contains(b.firmwareDir.filePath(BoardLink::kFirmwareFileName)),
+                 qPrintable(details));
+        QVERIFY(details.contains(QStringLiteral("What to do")));
         QCOMPARE(b.usb.loadResults, std::vector<int16_t>{int16_t(code)});
         // The start request is sent all the same and refused by the link.
         QCOMPARE(b.usb.requests.size(), std::size_t{1});

@@ -14,6 +14,7 @@
 #include "harness.h"
 #include "intel_hex.h"
 #include "libusb_board.h"
+#include "load_advice.h"
 
 namespace kteval::ui::test {
 
@@ -53,6 +54,9 @@ class FakeBoardBench {
 
     explicit FakeBoardBench(const std::optional<QByteArray>& firmware) {
         window.setFirmwareDirectory(firmwareDir.path());
+        window.setLoadAdvice([this](int16_t code, const FirmwareChoice& image) {
+            return loadFailureDetails(code, image, &link);
+        });
         if (firmware) {
             QFile file(firmwareDir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
             if (!file.open(QIODevice::WriteOnly) || file.write(*firmware) != firmware->size()) {

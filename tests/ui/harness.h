@@ -101,6 +101,7 @@ struct Message {
     QString text;
     QString title;
     Prompt::Icon icon;
+    QString details;  // the box's detailed text, if it has one
 };
 
 class RecordingPrompt : public Prompt {
@@ -111,7 +112,11 @@ class RecordingPrompt : public Prompt {
     std::function<void()> whileOpen;
 
     void message(const QString& text, const QString& title, Icon icon) override {
-        messages.push_back({text, title, icon});
+        detailedMessage(text, title, icon, QString());
+    }
+    void detailedMessage(const QString& text, const QString& title, Icon icon,
+                         const QString& details) override {
+        messages.push_back({text, title, icon, details});
         if (whileOpen) whileOpen();
     }
     void openCredits() override { ++creditsOpened; }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstdio>
 
 namespace kteval {
 
@@ -54,6 +55,13 @@ std::string UsbDeviceInfo::describe() const {
     appendDecimal(text, address);
     text += ')';
     return text;
+}
+
+std::string UsbDeviceInfo::node() const {
+    std::array<char, 32> text{};
+    std::snprintf(text.data(), text.size(), "/dev/bus/usb/%03u/%03u", unsigned{bus},
+                  unsigned{address});
+    return text.data();
 }
 
 }  // namespace kteval

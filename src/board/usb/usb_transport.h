@@ -41,6 +41,8 @@ struct UsbDeviceInfo {
     }
     // "04b4:8613 on bus 1 port 2.4 (address 7)"
     std::string describe() const;
+    // The usbfs node Linux gives it: "/dev/bus/usb/001/007".
+    std::string node() const;
 };
 
 struct UsbTransferResult {
