@@ -40,6 +40,10 @@ struct EmulatedReenumeration {
     // Time from leaving to coming back; nullopt: it never comes back.
     std::optional<std::chrono::milliseconds> returnAfter{std::chrono::milliseconds(200)};
     UsbId firmwareId{0x04B4, 0x4421};
+    // How the host sees the CPUCS release transfer end: 0, or an URB status
+    // such as -EPROTO or -ESHUTDOWN when the board drops off the bus before
+    // the status stage.
+    int releaseUrbStatus = 0;
 };
 
 // One request the running firmware received (anything but 0xA0).

@@ -173,9 +173,12 @@ int EmulatedEzUsbBoard::control(Appearance& a, uint8_t* setup, std::size_t buffe
     if ((requestType & 0x60) != 0x40) return -EPIPE;  // only vendor requests are modelled
 
     if (request == kLoadRequest) {  // the chip's own loader, whatever runs
+        const int releases = cpuReleases_;
         const int result = loaderRequest(in, value, data, length);
-        if (result >= 0) actualLength = result;
-        return result < 0 ? result : 0;
+        if (result < 0) return result;
+        if (cpuReleases_ != releases && plan_.releaseUrbStatus != 0) return plan_.releaseUrbStatus;
+        actualLength = result;
+        return 0;
     }
     // A device that is leaving the bus, or has no firmware, refuses the rest.
     if (!firmwareRunning_ || leaving_ || current_ != &a) return -EPIPE;

@@ -2,6 +2,8 @@
 // its time to leave the bus, never comes back, or never leaves.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "emulated_test_support.h"
 #include "ezusb_loader.h"
 
@@ -16,6 +18,7 @@ struct Case {
     std::optional<std::chrono::milliseconds> dropAfter;
     std::optional<std::chrono::milliseconds> returnAfter;
     int16_t code;
+    int releaseUrbStatus = 0;
 };
 
 // The loader never claims the device that is about to leave, never waits
@@ -27,11 +30,14 @@ TEST(EmulatedReenumeration, TheLoaderWaitsForWhatTheBusShows) {
         {"leaves after 2 s", 2000ms, 300ms, usbresult::kOk},
         {"leaves and never comes back", 100ms, std::nullopt, usbresult::kReenumerationTimeout},
         {"never leaves", std::nullopt, std::nullopt, usbresult::kNoReenumeration},
+        // The board drops before the release transfer's status stage.
+        {"release cut off (EPROTO)", 100ms, 300ms, usbresult::kOk, -EPROTO},
+        {"release cut off (ESHUTDOWN)", 100ms, 300ms, usbresult::kOk, -ESHUTDOWN},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Rig rig;
-        rig.board.setReenumeration({c.dropAfter, c.returnAfter, kFirmwareId});
+        rig.board.setReenumeration({c.dropAfter, c.returnAfter, kFirmwareId, c.releaseUrbStatus});
         const auto started = std::chrono::steady_clock::now();
         EXPECT_EQ(load(rig.link, rig.firmware), c.code) << rig.link.lastError();
         const auto took = std::chrono::steady_clock::now() - started;
