@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "board_check.h"
 #include "firmware_search.h"
 #include "frm_main.h"
 #include "libusb_board.h"
@@ -29,12 +30,13 @@ QStringList partNames() {
     return names;
 }
 
-// --help and --version need no display: they are answered without the GUI.
+// --help, --version and --check need no display: they are answered without
+// the GUI.
 bool onlyAsksForInformation(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         if (arg == "-h" || arg == "--help" || arg == "--help-all" || arg == "-v" ||
-            arg == "--version") {
+            arg == "--version" || arg == "--check") {
             return true;
         }
     }
@@ -52,6 +54,18 @@ kteval::FirmwarePlaces firmwarePlaces(const QCommandLineParser& parser,
         QFile::encodeName(file).toStdString());
 }
 
+// --check: prints the diagnosis; 0 only when a board is ready.
+int runCheck(kteval::FirmwarePlaces places) {
+    kteval::LibusbTransport transport;
+    const kteval::LibusbBoard link(transport, kteval::usbIdsFromEnvironment(),
+                                   kteval::UsbIdCache(kteval::UsbIdCache::pathFromEnvironment()));
+    const kteval::BoardCheck check = kteval::checkBoard(
+        transport, {std::move(places), link.candidateIds(), link.extraIds().error,
+                    kteval::udevRuleDirectories(KTEVAL_INSTALL_PREFIX)});
+    std::fputs(check.report.c_str(), stdout);
+    return check.ready ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -63,7 +77,13 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Control program for the KT44xx DAC evaluation board."));
+        QStringLiteral("Control program for the KT44xx DAC evaluation board.\n\n"
+                       "Environment:\n"
+                       "  KTEVAL_USB_IDS=vvvv:pppp,...  further USB IDs of the board\n"
+                       "  KTEVAL_TRACE=FILE             append every board request to FILE\n"
+                       "  XDG_DATA_HOME, XDG_DATA_DIRS  where KT4421SPI.hex is looked for\n"
+                       "  XDG_CACHE_HOME                where board IDs are remembered\n"
+                       "                                (kteval/usb-ids)"));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption simulate(QStringLiteral("simulate"),
@@ -80,8 +100,15 @@ int main(int argc, char* argv[]) {
         QStringLiteral("FILE"));
     parser.addOption(simulate);
     parser.addOption(part);
+    const QCommandLineOption checkOption(
+        QStringLiteral("check"),
+        QStringLiteral("Print a diagnosis of the board link (firmware file, USB boards, access, "
+                       "udev rule) and exit: status 0 when a board is ready, 1 otherwise. Needs no "
+                       "display."));
     parser.addOption(firmware);
+    parser.addOption(checkOption);
     parser.process(*app);
+    if (parser.isSet(checkOption)) return runCheck(firmwarePlaces(parser, firmware));
 
     std::unique_ptr<kteval::ui::PartChooser> chooser;
     if (parser.isSet(part)) {
