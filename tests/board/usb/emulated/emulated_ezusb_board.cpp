@@ -244,11 +244,6 @@ void EmulatedEzUsbBoard::setReenumeration(const EmulatedReenumeration& plan) {
     plan_ = plan;
 }
 
-void EmulatedEzUsbBoard::setPart(const PartInfo& part) {
-    std::lock_guard lock(mutex_);
-    chip_.setPart(part);
-}
-
 void EmulatedEzUsbBoard::unplug() {
     {
         std::lock_guard lock(mutex_);
@@ -277,12 +272,6 @@ EmulatedPresence EmulatedEzUsbBoard::presence() const {
     return {true, current_->id, current_->address};
 }
 
-bool EmulatedEzUsbBoard::waitUntilPresent(UsbId id, std::chrono::milliseconds limit) const {
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, limit,
-                             [&] { return current_ != nullptr && current_->id == id; });
-}
-
 std::vector<uint8_t> EmulatedEzUsbBoard::ram(uint32_t address, std::size_t length) const {
     std::lock_guard lock(mutex_);
     std::vector<uint8_t> bytes;
@@ -302,10 +291,6 @@ std::vector<uint8_t> EmulatedEzUsbBoard::ram(uint32_t address, std::size_t lengt
 bool EmulatedEzUsbBoard::cpuHeld() const {
     std::lock_guard lock(mutex_);
     return cpuHeld_;
-}
-bool EmulatedEzUsbBoard::firmwareRunning() const {
-    std::lock_guard lock(mutex_);
-    return firmwareRunning_;
 }
 ChipState EmulatedEzUsbBoard::chip() const {
     std::lock_guard lock(mutex_);

@@ -81,7 +81,6 @@ class EmulatedEzUsbBoard {
 
     // --- script ---
     void setReenumeration(const EmulatedReenumeration& plan);
-    void setPart(const PartInfo& part);
     // Removes the board from the bus; open handles fail with ENODEV.
     void unplug();
     // Plugs it in again powered up afresh: loader ID, no firmware running,
@@ -93,11 +92,8 @@ class EmulatedEzUsbBoard {
 
     // --- state (copies) ---
     EmulatedPresence presence() const;
-    // Waits until the board shows id on the bus (and the handler is ready).
-    bool waitUntilPresent(UsbId id, std::chrono::milliseconds limit) const;
     std::vector<uint8_t> ram(uint32_t address, std::size_t length) const;
     bool cpuHeld() const;
-    bool firmwareRunning() const;
     ChipState chip() const;
     int startRequests() const;
     std::vector<FirmwareRequest> firmwareRequests() const;
@@ -119,8 +115,8 @@ class EmulatedEzUsbBoard {
 
     // On umockdev's thread; client is a UMockdevIoctlClient. They lock mutex_.
     bool handleIoctl(Appearance& appearance, void* client);
-    // Answers one control URB (urb: struct usbdevfs_urb, setup: its buffer);
-    // returns the URB status (0 or a negative errno).
+    // Answers one control URB whose buffer (setup packet, then data) is at
+    // setup; returns the URB status (0 or a negative errno).
     int control(Appearance& appearance, uint8_t* setup, std::size_t bufferLength,
                 int& actualLength);
     int loaderRequest(bool in, uint16_t address, uint8_t* data, uint16_t length);
