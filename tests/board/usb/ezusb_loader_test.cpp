@@ -109,6 +109,19 @@ TEST_F(Loader, WaitsForReenumerationUpToFiveSeconds) {
     }
 }
 
+// Where libusb cannot tell the port path, only a device under an ID a board
+// is known by is taken for the firmware.
+TEST_F(Loader, WithoutAPortPathOnlyAKnownIdIsTheFirmware) {
+    for (const char* ids : {"04b4:1004", ""}) {
+        SCOPED_TRACE(ids);
+        FakeUsbTransport noPorts;
+        FakeEzUsbBoard& board = noPorts.addLoader({});
+        board.reenumeration = {FakeReenumeration::Kind::NewAddress, 700ms, UsbId{0x04B4, 0x1004}};
+        LibusbBoard link(noPorts, ids);
+        EXPECT_EQ(load(link), *ids ? usbresult::kOk : usbresult::kReenumerationTimeout);
+    }
+}
+
 // The release write may end in an error or a disconnect as the CPU starts;
 // any other failed transfer stops the load.
 TEST_F(Loader, FaultsDuringTheLoad) {

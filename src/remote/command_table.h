@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "error_queue.h"
+#include "operations.h"
+#include "part_catalogue.h"
+#include "syntax.h"
+
+namespace kteval::remote {
+
+// What a command's handler works with: the window, the client's error queue,
+// the fitted part, the header suffix resolved to a channel index or an offset
+// DAC / reference number, and the parameters (their count already checked).
+struct CommandContext {
+    Operations& ops;
+    ErrorQueue& errors;
+    const PartInfo* part;  // nullptr when no part is chosen
+    int index = 0;
+    const std::vector<Param>& params;
+    std::string answer;  // a query's answer
+};
+
+// A handler validates its parameters, then calls at most the operations of
+// its own command; NoError when it ran, else the error to queue (in which
+// case no action was called).
+using Handler = ErrorCode (*)(CommandContext&);
+
+// What the numeric suffix of a header names.
+enum class SuffixKind {
+    None,
+    Channel,  // DAC<n>: a channel number the part has
+    Group,    // OFFSet<k>, VREF<k>: an offset DAC / reference entry the part shows
+};
+
+struct CommandSpec {
+    // Keywords separated by ':', the upper-case part being the short form,
+    // "[:NODE]" optional, '#' where the numeric suffix goes.
+    std::string_view header;
+    bool query;
+    int paramCount;
+    SuffixKind suffix;
+    bool monitorFamilyOnly;  // monitor and GPIO: the 441x parts only
+    Handler handler;
+};
+
+std::span<const CommandSpec> commandTable();
+
+// True when written (any case) is the short or the long form of form
+// ("CHAN" or "channel" for "CHANnel").
+bool matchesForm(std::string_view written, std::string_view form);
+
+struct HeaderLookup {
+    const CommandSpec* spec = nullptr;  // nullptr: no such command
+    uint32_t suffix = 0;                // the suffix of the '#' keyword
+};
+
+// The command whose header and form (query or not) the keywords name.
+HeaderLookup findCommand(std::span<const Keyword> keywords, bool query);
+
+}  // namespace kteval::remote

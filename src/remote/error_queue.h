@@ -1,0 +1,67 @@
+#pragma once
+
+#include <cstddef>
+#include <deque>
+#include <string>
+#include <string_view>
+
+namespace kteval::remote {
+
+// SCPI error codes the command layer queues, with their standard texts.
+//
+// | code | text                      | when                                                  |
+// |------|---------------------------|-------------------------------------------------------|
+// |    0 | No error                  | the queue is empty                                    |
+// | -102 | Syntax error              | malformed header, number, string or separator         |
+// | -104 | Data type error           | a parameter of the wrong kind (text for a number ...) |
+// | -108 | Parameter not allowed     | more parameters than the command takes                |
+// | -109 | Missing parameter         | fewer parameters than the command takes               |
+// | -113 | Undefined header          | no such command, or not on this part                  |
+// | -114 | Header suffix out of range| a channel, offset DAC or reference the part lacks     |
+// | -200 | Execution error           | the window refused the action                         |
+// | -222 | Data out of range         | a number beyond the limits of its register            |
+// | -224 | Illegal parameter value   | a choice or entry that does not exist                 |
+// | -350 | Queue overflow            | errors were lost: the queue was full                  |
+// | -363 | Input buffer overrun      | a line longer than the limit was discarded            |
+enum class ErrorCode : int {
+    NoError = 0,
+    SyntaxError = -102,
+    DataTypeError = -104,
+    ParameterNotAllowed = -108,
+    MissingParameter = -109,
+    UndefinedHeader = -113,
+    HeaderSuffixOutOfRange = -114,
+    ExecutionError = -200,
+    DataOutOfRange = -222,
+    IllegalParameterValue = -224,
+    QueueOverflow = -350,
+    InputBufferOverrun = -363,
+};
+
+std::string_view errorText(ErrorCode code);
+
+// The answer of SYSTem:ERRor? for code: <code>,"<text>".
+std::string errorAnswer(ErrorCode code);
+
+// One client's error queue, oldest first. When it is full, the newest entry
+// is replaced by -350 so that the loss shows.
+class ErrorQueue {
+  public:
+    static constexpr std::size_t kCapacity = 16;
+
+    void push(ErrorCode code);
+    // The oldest error, removed; NoError when empty.
+    ErrorCode pop();
+    void clear() { entries_.clear(); }
+    std::size_t size() const { return entries_.size(); }
+    bool empty() const { return entries_.empty(); }
+    const std::deque<ErrorCode>& entries() const { return entries_; }
+    // Errors pushed since the queue was made, also those lost to overflow.
+    std::size_t pushedCount() const { return pushed_; }
+
+  private:
+    std::deque<ErrorCode> entries_;
+    std::size_t pushed_ = 0;
+};
+
+}  // namespace kteval::remote

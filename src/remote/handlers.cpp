@@ -1,0 +1,199 @@
+#include "handlers.h"
+
+#include <array>
+#include <span>
+#include <string_view>
+
+#include "output_voltage.h"
+
+namespace kteval::remote {
+
+namespace {
+
+// Character data naming one of forms (short or long form, any case); chosen
+// is its position. Other text: -224; a number or a string: -104.
+ErrorCode readChoice(const Param& param, std::span<const std::string_view> forms,
+                     std::size_t& chosen) {
+    if (param.kind != ParamKind::Characters) return ErrorCode::DataTypeError;
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+        if (matchesForm(param.text, forms[i])) {
+            chosen = i;
+            return ErrorCode::NoError;
+        }
+    }
+    return ErrorCode::IllegalParameterValue;
+}
+
+// A two-way choice that also takes the numbers 1 (first form) and 0 (second).
+ErrorCode readSwitch(const Param& param, std::string_view on, std::string_view off, bool& result) {
+    if (param.kind == ParamKind::Decimal || param.kind == ParamKind::NonDecimal) {
+        uint32_t value = 0;
+        const ErrorCode error = readCode(param, 1, value);
+        if (error == ErrorCode::DataOutOfRange) return ErrorCode::IllegalParameterValue;
+        if (error != ErrorCode::NoError) return error;
+        result = value == 1;
+        return ErrorCode::NoError;
+    }
+    const std::array forms{on, off};
+    std::size_t chosen = 0;
+    const ErrorCode error = readChoice(param, forms, chosen);
+    if (error == ErrorCode::NoError) result = chosen == 0;
+    return error;
+}
+
+}  // namespace
+
+uint32_t largestRegisterCode(const PartInfo& part) {
+    return (uint32_t{1} << part.bits) - 1;
+}
+
+ErrorCode readLevel(const Param& param, bool& high) {
+    return readSwitch(param, "HIGH", "LOW", high);
+}
+
+ErrorCode identify(CommandContext& context) {
+    context.answer = "kteval,";
+    context.answer += context.ops.module().PartName;
+    context.answer += context.ops.simulatedBoard() ? ",SIMULATED," : ",USB,";
+    context.answer += context.ops.programVersion();
+    return ErrorCode::NoError;
+}
+
+ErrorCode clearStatus(CommandContext& context) {
+    context.errors.clear();
+    return ErrorCode::NoError;
+}
+
+ErrorCode operationComplete(CommandContext& context) {
+    context.answer = "1";
+    return ErrorCode::NoError;
+}
+
+ErrorCode nothing(CommandContext&) {
+    return ErrorCode::NoError;
+}
+
+ErrorCode nextError(CommandContext& context) {
+    context.answer = errorAnswer(context.errors.pop());
+    return ErrorCode::NoError;
+}
+
+ErrorCode selectChannel(CommandContext& context) {
+    if (context.part == nullptr) return ErrorCode::DataOutOfRange;
+    uint32_t number = 0;
+    const auto largest = static_cast<uint32_t>(context.part->channels - 1);
+    const ErrorCode error = readCode(context.params[0], largest, number);
+    if (error != ErrorCode::NoError) return error;
+    const int index = indexOfChannelNumber(context.part, static_cast<int>(number));
+    return resultOf(context.ops.selectChannel(index));
+}
+
+ErrorCode selectedChannel(CommandContext& context) {
+    const KT442xModule& module = context.ops.module();
+    context.answer = std::to_string(channelNumberOfIndex(context.part, module.SelectedDAC));
+    return ErrorCode::NoError;
+}
+
+ErrorCode setMux(CommandContext& context) {
+    constexpr std::array<std::string_view, 2> kSources{"A", "B"};
+    std::size_t chosen = 0;
+    const ErrorCode error = readChoice(context.params[0], kSources, chosen);
+    if (error != ErrorCode::NoError) return error;
+    return resultOf(context.ops.setMux(context.index, chosen == 0 ? MuxSource::A : MuxSource::B));
+}
+
+ErrorCode muxSource(CommandContext& context) {
+    context.answer = context.ops.module().DACs(context.index).ABsel == 1 ? "B" : "A";
+    return ErrorCode::NoError;
+}
+
+ErrorCode outputVoltage(CommandContext& context) {
+    context.answer = context.ops.outputVoltageText(context.index);
+    return ErrorCode::NoError;
+}
+
+ErrorCode writeOffset(CommandContext& context) {
+    uint32_t code = 0;
+    const ErrorCode error = readCode(context.params[0], 0x3FFF, code);
+    if (error != ErrorCode::NoError) return error;
+    return resultOf(context.ops.writeOffset(context.index, code));
+}
+
+ErrorCode offsetCode(CommandContext& context) {
+    const auto k = static_cast<std::size_t>(context.index);
+    context.answer = std::to_string(context.ops.module().OffsetCode[k]);
+    return ErrorCode::NoError;
+}
+
+ErrorCode setReference(CommandContext& context) {
+    const Param& param = context.params[0];
+    if (param.kind == ParamKind::NonDecimal) return ErrorCode::DataTypeError;
+    const std::string_view text = param.kind == ParamKind::String ? param.value : param.text;
+    return resultOf(context.ops.setReference(context.index, text));
+}
+
+ErrorCode referenceVoltage(CommandContext& context) {
+    // The number the voltage table takes from the entry.
+    context.answer = formatDecimal(readReferenceText(context.ops.referenceText(context.index)));
+    return ErrorCode::NoError;
+}
+
+ErrorCode loadWord(CommandContext& context) {
+    uint32_t word = 0;
+    const ErrorCode error = readCode(context.params[0], 0xFFFFFF, word);
+    if (error != ErrorCode::NoError) return error;
+    return resultOf(context.ops.loadWord(word));
+}
+
+ErrorCode pulseLdac(CommandContext& context) {
+    return resultOf(context.ops.pulseLdac());
+}
+
+ErrorCode pulseReset(CommandContext& context) {
+    return resultOf(context.ops.pulseReset());
+}
+
+ErrorCode setMonitor(CommandContext& context) {
+    bool on = false;
+    const ErrorCode error = readSwitch(context.params[0], "ON", "OFF", on);
+    if (error != ErrorCode::NoError) return error;
+    return resultOf(context.ops.setMonitor(on));
+}
+
+ErrorCode setMonitorSource(CommandContext& context) {
+    const Param& param = context.params[0];
+    if (param.kind != ParamKind::String) return ErrorCode::DataTypeError;
+    // The list entries of cboMonChannel: the two pins, then "DAC <n>".
+    for (const std::string_view pin : {"Mon_In0", "Mon_In1"}) {
+        if (equalIgnoringCase(param.value, pin)) return resultOf(context.ops.setMonitorSource(pin));
+    }
+    for (int n = 0; n < context.part->monitorEntries; ++n) {
+        const std::string entry = "DAC " + std::to_string(n);
+        if (equalIgnoringCase(param.value, entry)) {
+            return resultOf(context.ops.setMonitorSource(entry));
+        }
+    }
+    return ErrorCode::IllegalParameterValue;
+}
+
+ErrorCode setGpioMode(CommandContext& context) {
+    constexpr std::array<std::string_view, 3> kModes{"INPut", "LOW", "HIGH"};
+    constexpr std::array<GpioMode, 3> kGpioModes{GpioMode::Input, GpioMode::Low, GpioMode::High};
+    std::size_t chosen = 0;
+    const ErrorCode error = readChoice(context.params[0], kModes, chosen);
+    if (error != ErrorCode::NoError) return error;
+    return resultOf(context.ops.setGpioMode(kGpioModes[chosen]));
+}
+
+ErrorCode readGpio(CommandContext& context) {
+    const std::optional<bool> high = context.ops.readGpio();
+    if (!high) return ErrorCode::ExecutionError;
+    context.answer = *high ? "HIGH" : "LOW";
+    return ErrorCode::NoError;
+}
+
+ErrorCode reloadBoard(CommandContext& context) {
+    return resultOf(context.ops.reloadBoard());
+}
+
+}  // namespace kteval::remote

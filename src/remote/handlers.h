@@ -1,0 +1,71 @@
+#pragma once
+
+#include <string>
+
+#include "command_table.h"
+#include "dac.h"
+#include "kt442x_module.h"
+#include "numbers.h"
+
+namespace kteval::remote {
+
+// The handlers of the command table. Each validates its parameters before it
+// calls an operation; a rejected command calls none.
+
+ErrorCode identify(CommandContext& context);
+ErrorCode clearStatus(CommandContext& context);
+ErrorCode operationComplete(CommandContext& context);
+ErrorCode nothing(CommandContext& context);
+ErrorCode nextError(CommandContext& context);
+ErrorCode selectChannel(CommandContext& context);
+ErrorCode selectedChannel(CommandContext& context);
+ErrorCode setMux(CommandContext& context);
+ErrorCode muxSource(CommandContext& context);
+ErrorCode outputVoltage(CommandContext& context);
+ErrorCode writeOffset(CommandContext& context);
+ErrorCode offsetCode(CommandContext& context);
+ErrorCode setReference(CommandContext& context);
+ErrorCode referenceVoltage(CommandContext& context);
+ErrorCode loadWord(CommandContext& context);
+ErrorCode pulseLdac(CommandContext& context);
+ErrorCode pulseReset(CommandContext& context);
+ErrorCode setMonitor(CommandContext& context);
+ErrorCode setMonitorSource(CommandContext& context);
+ErrorCode setGpioMode(CommandContext& context);
+ErrorCode readGpio(CommandContext& context);
+ErrorCode reloadBoard(CommandContext& context);
+
+// An action's outcome as a command's result.
+inline ErrorCode resultOf(Outcome outcome) {
+    return outcome == Outcome::Done ? ErrorCode::NoError : ErrorCode::ExecutionError;
+}
+
+// The largest code of the part's channel registers: 2^bits - 1.
+uint32_t largestRegisterCode(const PartInfo& part);
+
+// A level parameter: HIGH or LOW (or 1 / 0). high is set on success.
+ErrorCode readLevel(const Param& param, bool& high);
+
+template <Register reg>
+ErrorCode writeRegister(CommandContext& context) {
+    uint32_t code = 0;
+    const ErrorCode error = readCode(context.params[0], largestRegisterCode(*context.part), code);
+    if (error != ErrorCode::NoError) return error;
+    return resultOf(context.ops.writeChannelRegister(context.index, reg, code));
+}
+
+template <int32_t DAC::*field>
+ErrorCode registerValue(CommandContext& context) {
+    context.answer = std::to_string(context.ops.module().DACs(context.index).*field);
+    return ErrorCode::NoError;
+}
+
+template <Line line>
+ErrorCode setLine(CommandContext& context) {
+    bool high = false;
+    const ErrorCode error = readLevel(context.params[0], high);
+    if (error != ErrorCode::NoError) return error;
+    return resultOf(context.ops.setLine(line, high));
+}
+
+}  // namespace kteval::remote

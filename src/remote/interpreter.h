@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "error_queue.h"
+#include "operations.h"
+
+namespace kteval::remote {
+
+// Server facts shared with the socket side.
+inline constexpr std::size_t kMaxLineLength = 64 * 1024;  // longer lines: -363, discarded
+inline constexpr int kMaxClients = 8;                     // further connections are refused
+inline constexpr int kDefaultPort = 5025;
+
+// The command language of one client connection: parses each line, checks it
+// against the fitted part and runs it through the window's operations. Owns
+// the connection's error queue.
+class Interpreter {
+  public:
+    explicit Interpreter(Operations& ops);
+
+    // Runs one complete line (terminator already removed; a trailing CR is
+    // tolerated). Commands are separated by ';'; the first rejected command
+    // queues its error and ends the line. Returns the answer line (without
+    // LF) when any query answered: several answers are joined with ';'.
+    std::optional<std::string> executeLine(std::string_view line);
+
+    // The server discarded a line longer than kMaxLineLength: queues -363.
+    void inputOverrun();
+
+    const ErrorQueue& errors() const { return errors_; }
+
+  private:
+    Operations& ops_;
+    ErrorQueue errors_;
+};
+
+}  // namespace kteval::remote

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "kt442x_module.h"
+
+namespace kteval::remote {
+
+// What the window did with an action: Done when it ran the operator's
+// handler, Refused when it would not (nothing was sent then).
+enum class Outcome { Done, Refused };
+
+// The channel register an input row write targets ("X >>" with A or B chosen,
+// "M >>", "C >>").
+enum class Register { X1A, X1B, M, C };
+
+// The DAC register source of a channel (DACoptMux2: 0 = X2A, 1 = X2B).
+enum class MuxSource { A, B };
+
+// The board's control lines (level buttons of the control signal tab).
+enum class Line { Reset, Clr, Ldac };
+
+// The GPIO pin choices (chkGPIO 0, 1, 2).
+enum class GpioMode { Input, Low, High };
+
+// The operations a remote command may ask of the window. The window implements
+// each action by running the operator's own handlers, so every check, model
+// change, label and word is the operator's. The command layer validates every
+// argument before it calls an action: the window may rely on channel indices
+// the part uses, codes inside the part's limits and entries that exist.
+//
+// Channel arguments are channel INDICES into the channel table (0-39), not
+// the numbers the captions show.
+class Operations {
+  public:
+    virtual ~Operations() = default;
+
+    // --- Read-only state for queries and limits; nothing is sent. ---
+    virtual const KT442xModule& module() const = 0;
+    virtual bool simulatedBoard() const = 0;
+    virtual std::string programVersion() const = 0;
+    // The text of reference voltage entry k (txtVREF(k)), k in 0-2.
+    virtual std::string referenceText(int k) const = 0;
+    // The output voltage of a channel exactly as the "Output Voltages" tab
+    // shows it, without "Vout<n>=" and "V" (for example "7.9995").
+    virtual std::string outputVoltageText(int channelIndex) = 0;
+
+    // --- Actions, each as the operator's equivalent. ---
+    // "Read": sends the GPIO readback request and reads the level; true for
+    // HIGH. nullopt when the window refused.
+    virtual std::optional<bool> readGpio() = 0;
+    // A click on the channel button of index.
+    virtual Outcome selectChannel(int channelIndex) = 0;
+    // Choose the channel; for X1A/X1B choose A or B in the A/B option when it
+    // is not chosen yet (which sends its control word); put code in the
+    // active input row and press "X >>", "M >>" or "C >>".
+    // code fits the part's code width.
+    virtual Outcome writeChannelRegister(int channelIndex, Register reg, uint32_t code) = 0;
+    // Choose the channel, then the multiplexer option A (X2A) or B (X2B),
+    // sending the group's A/B select word.
+    virtual Outcome setMux(int channelIndex, MuxSource source) = 0;
+    // Offset DAC k (0-2, one the part shows): the 14-bit code into
+    // txtOffsetValue(k), then ">> Offset DAC k".
+    virtual Outcome writeOffset(int k, uint32_t code) = 0;
+    // Reference entry k (one the part shows): text typed into txtVREF(k),
+    // then Enter (which reads it as a number and shows its decimal text).
+    virtual Outcome setReference(int k, std::string_view text) = 0;
+    // A raw 24-bit word through "Load Command".
+    virtual Outcome loadWord(uint32_t word) = 0;
+    // "Pulse LDAC" on the selected channel.
+    virtual Outcome pulseLdac() = 0;
+    // "Pulse RESET".
+    virtual Outcome pulseReset() = 0;
+    // A level button: RESET/CLR/LDAC High or Low.
+    virtual Outcome setLine(Line line, bool high) = 0;
+    // cboDisable: "Monitor Enabled" (on) or "Monitor Disabled".
+    virtual Outcome setMonitor(bool on) = 0;
+    // cboMonChannel: the list entry of exactly this text ("Mon_In0",
+    // "Mon_In1", "DAC 5"); the entry exists on the part.
+    virtual Outcome setMonitorSource(std::string_view entryText) = 0;
+    // chkGPIO: "Pin is Input", "Pin is Output = Low", "Pin is Output = High".
+    virtual Outcome setGpioMode(GpioMode mode) = 0;
+    // "Reload USB".
+    virtual Outcome reloadBoard() = 0;
+};
+
+}  // namespace kteval::remote

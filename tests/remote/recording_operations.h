@@ -1,0 +1,149 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "kt442x_module.h"
+#include "operations.h"
+#include "output_voltage.h"
+#include "part_catalogue.h"
+
+namespace kteval::remote {
+
+// An Operations that records every action as a line of text and keeps a real
+// module for the part, changed the way the window's handlers change it (as
+// far as queries see it). Arguments the window may rely on are checked:
+// a call with one it may not rely on sets invalidCall.
+class RecordingOperations : public Operations {
+  public:
+    explicit RecordingOperations(std::string_view partName) {
+        if (const PartInfo* part = findPart(partName)) {
+            module_.applySetup(*part);
+            module_.ResetChannelTable();
+            module_.resetOffsetCodes();
+            references_.fill(std::string(part->referenceText));
+        }
+    }
+
+    std::vector<std::string> calls;
+    bool invalidCall = false;
+    bool refuse = false;  // every action answers Refused
+    bool gpioHigh = false;
+
+    KT442xModule& model() { return module_; }
+    const KT442xModule& module() const override { return module_; }
+    bool simulatedBoard() const override { return true; }
+    std::string programVersion() const override { return "1.0.5"; }
+    std::string referenceText(int k) const override {
+        return references_[static_cast<std::size_t>(k)];
+    }
+    std::string outputVoltageText(int channelIndex) override {
+        return TransferFunction(module_.PartName,
+                                channelNumberOfIndex(module_.part(), channelIndex), module_.DACs,
+                                module_.OffsetCode, references_);
+    }
+
+    std::optional<bool> readGpio() override {
+        if (record("readGpio", module_.part() != nullptr && module_.part()->monitorFamily)) {
+            return std::nullopt;
+        }
+        return gpioHigh;
+    }
+    Outcome selectChannel(int index) override {
+        if (record("selectChannel " + std::to_string(index), channelUsed(index)))
+            return Outcome::Refused;
+        module_.SelectedDAC = static_cast<int16_t>(index);
+        return Outcome::Done;
+    }
+    Outcome writeChannelRegister(int index, Register reg, uint32_t code) override {
+        constexpr std::array<const char*, 4> kNames{"X1A", "X1B", "M", "C"};
+        const auto r = static_cast<std::size_t>(reg);
+        const bool valid = channelUsed(index) && code <= (uint32_t{1} << module_.PartBits) - 1;
+        if (record("write " + std::to_string(index) + " " + kNames[r] + " " + std::to_string(code),
+                   valid)) {
+            return Outcome::Refused;
+        }
+        module_.SelectedDAC = static_cast<int16_t>(index);
+        constexpr std::array<int32_t DAC::*, 4> kFields{&DAC::X1A, &DAC::X1B, &DAC::M, &DAC::C};
+        module_.selected().*kFields[r] = static_cast<int32_t>(code);
+        return Outcome::Done;
+    }
+    Outcome setMux(int index, MuxSource source) override {
+        const bool b = source == MuxSource::B;
+        if (record("setMux " + std::to_string(index) + (b ? " B" : " A"), channelUsed(index))) {
+            return Outcome::Refused;
+        }
+        module_.SelectedDAC = static_cast<int16_t>(index);
+        module_.selected().ABsel = b ? 1 : 0;
+        return Outcome::Done;
+    }
+    Outcome writeOffset(int k, uint32_t code) override {
+        if (record("writeOffset " + std::to_string(k) + " " + std::to_string(code),
+                   groupShown(k) && code <= 0x3FFF)) {
+            return Outcome::Refused;
+        }
+        module_.OffsetCode[static_cast<std::size_t>(k)] = static_cast<int32_t>(code);
+        return Outcome::Done;
+    }
+    Outcome setReference(int k, std::string_view text) override {
+        if (record("setReference " + std::to_string(k) + " " + std::string(text), groupShown(k))) {
+            return Outcome::Refused;
+        }
+        references_[static_cast<std::size_t>(k)] = formatDecimal(readReferenceText(text));
+        return Outcome::Done;
+    }
+    Outcome loadWord(uint32_t word) override {
+        return outcome(record("loadWord " + std::to_string(word), word <= 0xFFFFFF));
+    }
+    Outcome pulseLdac() override { return outcome(record("pulseLdac", true)); }
+    Outcome pulseReset() override { return outcome(record("pulseReset", true)); }
+    Outcome setLine(Line line, bool high) override {
+        constexpr std::array<const char*, 3> kNames{"RESET", "CLR", "LDAC"};
+        return outcome(record(std::string("setLine ") + kNames[static_cast<std::size_t>(line)] +
+                                  (high ? " HIGH" : " LOW"),
+                              true));
+    }
+    Outcome setMonitor(bool on) override {
+        return outcome(record(on ? "setMonitor ON" : "setMonitor OFF", monitorFamily()));
+    }
+    Outcome setMonitorSource(std::string_view entry) override {
+        bool valid = monitorFamily() && (entry == "Mon_In0" || entry == "Mon_In1");
+        for (int n = 0; monitorFamily() && n < module_.part()->monitorEntries; ++n) {
+            valid = valid || entry == "DAC " + std::to_string(n);
+        }
+        return outcome(record("setMonitorSource " + std::string(entry), valid));
+    }
+    Outcome setGpioMode(GpioMode mode) override {
+        constexpr std::array<const char*, 3> kNames{"INPUT", "LOW", "HIGH"};
+        return outcome(record(std::string("setGpioMode ") + kNames[static_cast<std::size_t>(mode)],
+                              monitorFamily()));
+    }
+    Outcome reloadBoard() override { return outcome(record("reloadBoard", true)); }
+
+  private:
+    // Records the call; true when the action is to be refused.
+    bool record(std::string call, bool valid) {
+        calls.push_back(std::move(call));
+        invalidCall = invalidCall || !valid;
+        return refuse;
+    }
+    Outcome outcome(bool refused) const { return refused ? Outcome::Refused : Outcome::Done; }
+    bool channelUsed(int index) const {
+        return module_.part() != nullptr && usesChannelIndex(*module_.part(), index);
+    }
+    bool groupShown(int k) const {
+        return module_.part() != nullptr && k >= 0 && k < (module_.part()->thirdReference ? 3 : 2);
+    }
+    bool monitorFamily() const {
+        return module_.part() != nullptr && module_.part()->monitorFamily;
+    }
+
+    KT442xModule module_;
+    std::array<std::string, 3> references_{};
+};
+
+}  // namespace kteval::remote
