@@ -147,7 +147,8 @@ EmulatedEzUsbBoard::~EmulatedEzUsbBoard() {
     }
     g_object_unref(testbedOf(testbed_));
     for (const auto& a : appearances_) {
-        for (UMockdevIoctlData* urb : a->reaps) umockdev_ioctl_data_unref(urb);
+        for (UMockdevIoctlData* urb : a->reaps) g_object_unref(urb);
+        for (UMockdevIoctlData* urb : a->unanswered) g_object_unref(urb);
         g_object_unref(a->handler);
     }
 }
@@ -266,6 +267,11 @@ void EmulatedEzUsbBoard::plugInRunningFirmware(UsbId firmwareId) {
     appear(firmwareId, true);
 }
 
+void EmulatedEzUsbBoard::setHung(bool hung) {
+    std::lock_guard lock(mutex_);
+    hung_ = hung;
+}
+
 EmulatedPresence EmulatedEzUsbBoard::presence() const {
     std::lock_guard lock(mutex_);
     if (current_ == nullptr) return {};
@@ -311,6 +317,10 @@ int EmulatedEzUsbBoard::claimsOfLeavingDevice() const {
 int EmulatedEzUsbBoard::cpuReleases() const {
     std::lock_guard lock(mutex_);
     return cpuReleases_;
+}
+int EmulatedEzUsbBoard::cancelledUrbs() const {
+    std::lock_guard lock(mutex_);
+    return cancelledUrbs_;
 }
 int EmulatedEzUsbBoard::ramWritesWhileRunning() const {
     std::lock_guard lock(mutex_);

@@ -89,6 +89,9 @@ class EmulatedEzUsbBoard {
     // Plugs it in (or re-plugs it) already running its firmware under
     // firmwareId, as left by an earlier session: no re-enumeration happens.
     void plugInRunningFirmware(UsbId firmwareId);
+    // While hung, the firmware leaves every request but 0xA0 unanswered: the
+    // host's URB stays pending until it is cancelled.
+    void setHung(bool hung);
 
     // --- state (copies) ---
     EmulatedPresence presence() const;
@@ -103,6 +106,8 @@ class EmulatedEzUsbBoard {
     int cpuReleases() const;
     // RAM writes (0xA0) while the CPU was running.
     int ramWritesWhileRunning() const;
+    // URBs the host cancelled (DISCARDURB) after they were left unanswered.
+    int cancelledUrbs() const;
 
   private:
     struct Appearance;
@@ -149,6 +154,8 @@ class EmulatedEzUsbBoard {
     int claimsOfLeavingDevice_ = 0;
     int cpuReleases_ = 0;
     int ramWritesWhileRunning_ = 0;
+    bool hung_ = false;
+    int cancelledUrbs_ = 0;
     uint32_t noiseSeed_ = 0x4421;
 
     std::deque<TimedChange> changes_;

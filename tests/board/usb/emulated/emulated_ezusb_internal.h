@@ -20,9 +20,10 @@ struct EmulatedEzUsbBoard::Appearance {
     uint8_t address = 0;
     UMockdevIoctlBase* handler = nullptr;
     bool onBus = false;
-    bool driverBound = false;                  // a kernel driver holds interface 0
-    UMockdevIoctlClient* claimedBy = nullptr;  // the open file that claimed interface 0
-    std::deque<UMockdevIoctlData*> reaps;      // completed URBs waiting for the reap
+    bool driverBound = false;                   // a kernel driver holds interface 0
+    UMockdevIoctlClient* claimedBy = nullptr;   // the open file that claimed interface 0
+    std::deque<UMockdevIoctlData*> reaps;       // completed URBs waiting for the reap
+    std::deque<UMockdevIoctlData*> unanswered;  // URBs a hung firmware holds
 };
 
 }  // namespace kteval::emulation

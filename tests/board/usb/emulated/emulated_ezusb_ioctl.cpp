@@ -1,4 +1,5 @@
 // The emulated board's usbfs node: what libusb asks of /dev/bus/usb/BBB/DDD.
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -134,8 +135,23 @@ bool EmulatedEzUsbBoard::handleIoctl(Appearance& a, void* clientPointer) {
         case USBDEVFS_CLEAR_HALT:
         case USBDEVFS_RESET:
             return complete(0, 0);
-        case USBDEVFS_DISCARDURB:  // every URB completes at once: nothing to discard
-            return complete(-1, EINVAL);
+        case USBDEVFS_DISCARDURB: {  // the argument is the URB's address itself
+            unsigned long address = 0;
+            if (static_cast<std::size_t>(arg->data_len) >= sizeof address) {
+                std::memcpy(&address, arg->data, sizeof address);
+            }
+            const auto held = std::find_if(
+                a.unanswered.begin(), a.unanswered.end(),
+                [address](UMockdevIoctlData* urb) { return urb->client_addr == address; });
+            if (held == a.unanswered.end()) return complete(-1, EINVAL);  // already completed
+            auto* urb = reinterpret_cast<usbdevfs_urb*>((*held)->data);
+            urb->status = -ENOENT;
+            urb->actual_length = 0;
+            a.reaps.push_back(*held);
+            a.unanswered.erase(held);
+            ++cancelledUrbs_;
+            return complete(0, 0);
+        }
         case USBDEVFS_SUBMITURB: {
             Resolved urbData(arg, 0, sizeof(usbdevfs_urb));
             auto* urb = urbData.as<usbdevfs_urb>();
@@ -147,11 +163,16 @@ bool EmulatedEzUsbBoard::handleIoctl(Appearance& a, void* clientPointer) {
             Resolved buffer(urbData.data, offsetof(usbdevfs_urb, buffer),
                             static_cast<std::size_t>(urb->buffer_length));
             if (buffer.data == nullptr) return complete(-1, EFAULT);
+            auto* ref = static_cast<UMockdevIoctlData*>(g_object_ref(urbData.data));
+            if (hung_ && buffer.data->data[1] != kLoadRequest) {
+                a.unanswered.push_back(ref);
+                return complete(0, 0);
+            }
             int actual = 0;
             urb->status =
                 control(a, buffer.data->data, static_cast<std::size_t>(urb->buffer_length), actual);
             urb->actual_length = actual;
-            a.reaps.push_back(static_cast<UMockdevIoctlData*>(g_object_ref(urbData.data)));
+            a.reaps.push_back(ref);
             return complete(0, 0);
         }
         default:

@@ -8,6 +8,7 @@
 #include "board_link.h"
 #include "emulated_ezusb_board.h"
 #include "emulated_test_support.h"
+#include "ezusb_loader.h"
 #include "libusb_board.h"
 #include "libusb_transport.h"
 #include "usb_id_cache.h"
@@ -139,6 +140,26 @@ TEST(EmulatedLink, UnplugThenReload) {
     ASSERT_EQ(rig.link.VendorIORequest(221, 0x3330, kX1AChannel0, 0, 0, &byte), 0);
     EXPECT_EQ(rig.board.chip().channels[0].X1A, 0x3330 >> 2);
     EXPECT_EQ(rig.board.cpuReleases(), 2);
+}
+
+// A firmware that stops answering: libusb gives up after the link's 1 s and
+// cancels the transfer; the link reports a timeout, stays open, and carries
+// the next request once the firmware answers again.
+TEST(EmulatedLink, UnansweredRequestTimesOut) {
+    Rig rig;
+    ASSERT_EQ(load(rig.link, rig.firmware), usbresult::kOk) << rig.link.lastError();
+    rig.board.setHung(true);
+    uint8_t byte = 0;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(rig.link.VendorIORequest(222, 0, 0, 0, 0, &byte), usbresult::kTimeout);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, EzUsbLoader::kTransferTimeout);
+    EXPECT_EQ(rig.board.cancelledUrbs(), 1);
+    EXPECT_TRUE(rig.link.isOpen());
+
+    rig.board.setHung(false);
+    EXPECT_EQ(rig.link.VendorIORequest(222, 0, 0, 0, 0, &byte), 0);
+    ASSERT_EQ(rig.board.firmwareRequests().size(), 1u);  // only the answered pulse
+    EXPECT_EQ(rig.board.firmwareRequests()[0].request, 222);
 }
 
 // A restarted program finds the board that still runs its firmware under its
