@@ -12,8 +12,9 @@
 namespace kteval {
 namespace {
 
-using ByteMap = std::map<uint32_t, uint8_t>;
+using testing_support::ByteMap;
 using testing_support::readText;
+using testing_support::readVmem;
 using testing_support::TempDir;
 
 ByteMap flatten(const std::vector<HexSegment>& segments) {
@@ -21,28 +22,6 @@ ByteMap flatten(const std::vector<HexSegment>& segments) {
     for (const HexSegment& s : segments) {
         for (std::size_t i = 0; i < s.bytes.size(); ++i) {
             bytes[s.address + static_cast<uint32_t>(i)] = s.bytes[i];
-        }
-    }
-    return bytes;
-}
-
-// srec_cat's Verilog memory dump: "@address" then bytes, /* comments */.
-ByteMap readVmem(const std::string& text) {
-    ByteMap bytes;
-    std::istringstream in(text);
-    std::string token;
-    uint32_t address = 0;
-    bool comment = false;
-    while (in >> token) {
-        if (token.starts_with("/*")) comment = true;
-        if (comment) {
-            comment = !token.ends_with("*/");
-            continue;
-        }
-        if (token.starts_with("@")) {
-            address = static_cast<uint32_t>(std::stoul(token.substr(1), nullptr, 16));
-        } else {
-            bytes[address++] = static_cast<uint8_t>(std::stoul(token, nullptr, 16));
         }
     }
     return bytes;

@@ -1,0 +1,145 @@
+// The main window over the real board link and real libusb, with the EZ-USB
+// board emulated below libusb: start-up loads the firmware and the chip
+// follows the window; an unplugged board and a spoilt firmware file are
+// handled as the operator expects, and "Reload USB" brings the board back.
+#include <QFile>
+#include <QtTest>
+
+#include "emulated_test_support.h"
+#include "harness.h"
+
+using namespace kteval;
+using namespace kteval::ui;
+using namespace kteval::ui::test;
+using namespace kteval::emulation::support;
+
+namespace {
+
+constexpr int kKT4421 = 5;
+
+QByteArray firmwareImage() {
+    return QByteArray::fromStdString(writeIntelHex(testing_support::sampleImage(), 16));
+}
+
+// A started main window for a KT4421 over LibusbBoard and libusb on the
+// emulated bus.
+class EmulatedBench {
+  public:
+    EmulatedBench() {
+        window.setFirmwareDirectory(firmwareDir.path());
+        writeFirmware(firmwareImage());
+        window.Form_Load();
+    }
+
+    void writeFirmware(const QByteArray& content) {
+        QFile file(firmwareDir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
+        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
+            qFatal("cannot write the firmware file");
+        }
+    }
+    void click(const QString& name) { control<QAbstractButton>(window, name)->click(); }
+    void type(const QString& entry, const QString& text) {
+        control<EntryBox>(window, entry)->setText(text);
+    }
+    int16_t lastResult() const { return window.link().LastResult; }
+    std::vector<uint8_t> requestCodes(std::size_t from) const {
+        std::vector<uint8_t> codes;
+        const std::vector<emulation::FirmwareRequest> seen = board.firmwareRequests();
+        for (std::size_t i = from; i < seen.size(); ++i) codes.push_back(seen[i].request);
+        return codes;
+    }
+
+    emulation::EmulatedEzUsbBoard board;  // before libusb: it sets up the bus
+    LibusbTransport transport;
+    LibusbBoard link{transport, kFirmwareIds};
+    QTemporaryDir firmwareDir;
+    RecordingUsb usb{&link};
+    RecordingPrompt prompt;
+    FixedPartChooser chooser{kKT4421};
+    FrmMain window{usb, prompt, chooser};
+};
+
+}  // namespace
+
+class EmulatedBoardTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    // Start-up loads the firmware through libusb and starts it; the words of
+    // an input code, a gain and an LDAC pulse land in the chip's registers.
+    void sessionReachesTheChip() {
+        EmulatedBench b;
+        QVERIFY(b.prompt.messages.empty());
+        QCOMPARE(b.board.startRequests(), 1);
+        QVERIFY(b.board.presence().id == kFirmwareId);
+
+        b.click("chkDAC_6");
+        b.type("txtInput_0", "1234");
+        b.click("cmdX1A");
+        b.type("txtInput_0", "3000");
+        b.click("cmdM");
+        b.click("cmdLDAC");
+        QCOMPARE(b.lastResult(), int16_t{0});
+        const ChipState chip = b.board.chip();
+        const DAC& model = b.window.module().DACs(6);
+        QCOMPARE(chip.channels[6].X1A, model.X1A);
+        QCOMPARE(chip.channels[6].M, model.M);
+        QCOMPARE(chip.channels[6].DACreg, model.DACreg);
+        QCOMPARE(chip.channels[6].X1A, 0x1234);
+    }
+
+    // Unplugged mid-session: requests fail with the link's code and nothing
+    // is shown; "Reload USB" reports the missing board, and once the board is
+    // back it loads it again and the RESET pulse and later words reach it.
+    void unplugThenReload() {
+        EmulatedBench b;
+        QVERIFY(b.prompt.messages.empty());
+        b.board.unplug();
+        b.click("chkDAC_2");
+        b.type("txtInput_0", "0ABC");
+        b.click("cmdX1A");
+        QCOMPARE(b.lastResult(), usbresult::kDeviceGone);
+        QVERIFY(b.prompt.messages.empty());
+
+        QVERIFY(waitForListing(b.transport, kFirmwareId, false));
+        b.window.mnuReload_Click();
+        QCOMPARE(b.prompt.messages.size(), std::size_t{1});
+        QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
+        QCOMPARE(b.prompt.messages[0].title, QString("KT4421: %1").arg(usbresult::kNoBoard));
+
+        b.board.plugIn();
+        QVERIFY(waitForListing(b.transport, kEzUsbLoaderId, true));
+        const std::size_t before = b.board.firmwareRequests().size();
+        b.window.mnuReload_Click();
+        QCOMPARE(b.prompt.messages.size(), std::size_t{1});
+        QCOMPARE(b.lastResult(), int16_t{0});
+        QCOMPARE(b.requestCodes(before), (std::vector<uint8_t>{224, 219, 218}));
+        b.click("chkDAC_2");
+        b.type("txtInput_0", "0DEF");
+        b.click("cmdX1A");
+        QCOMPARE(b.board.chip().channels[2].X1A, 0x0DEF);
+    }
+
+    // A reload that fails on a spoilt firmware file keeps the running link:
+    // the RESET pulse after it resets the chip.
+    void failedReloadKeepsTheLink() {
+        EmulatedBench b;
+        b.click("chkDAC_4");
+        b.type("txtInput_0", "0456");
+        b.click("cmdX1A");
+        QCOMPARE(b.board.chip().channels[4].X1A, 0x0456);
+
+        b.writeFirmware("garbage\n");
+        const std::size_t before = b.board.firmwareRequests().size();
+        b.window.mnuReload_Click();
+        QCOMPARE(b.prompt.messages.size(), std::size_t{1});
+        QCOMPARE(b.prompt.messages[0].title, QString("KT4421: %1").arg(usbresult::kHexFormat));
+        QCOMPARE(b.requestCodes(before), (std::vector<uint8_t>{224, 219, 218}));
+        QCOMPARE(b.lastResult(), int16_t{0});
+        QVERIFY(b.board.chip() == SimulatedBoard().powerOnState());
+        QCOMPARE(b.board.cpuReleases(), 1);  // the running firmware was left alone
+    }
+};
+
+QTEST_MAIN(EmulatedBoardTest)
+#include "emulated_board_test.moc"
