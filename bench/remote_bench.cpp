@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "frm_main.h"
-#include "prompt.h"
 #include "remote_server.h"
+#include "silent_prompt.h"
 #include "simulated_board.h"
 #include "window_operations.h"
 
@@ -114,12 +114,6 @@ void roundTrips(quint16 port, int count) {
                 micros[micros.size() / 2], micros[micros.size() * 9 / 10],
                 micros[micros.size() * 99 / 100]);
 }
-
-class SilentPrompt : public kteval::ui::Prompt {
-  public:
-    void message(const QString&, const QString&, Icon) override {}
-    void openCredits() override {}
-};
 
 }  // namespace
 

@@ -9,18 +9,8 @@
 #include <vector>
 
 #include "frm_main.h"
-#include "prompt.h"
+#include "silent_prompt.h"
 #include "simulated_board.h"
-
-namespace {
-
-class SilentPrompt : public kteval::ui::Prompt {
-  public:
-    void message(const QString&, const QString&, Icon) override {}
-    void openCredits() override {}
-};
-
-}  // namespace
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
