@@ -267,12 +267,16 @@ class MainLayoutTest : public QObject {
         QCOMPARE(sigma.pointSizeF(), 12.0);
         QVERIFY(QFontMetrics(sigma).inFontUcs4(0x03A3));
 
-        // The corner areas lie above the tab control where they overlap it.
+        // The corner areas lie beneath the tab control where they overlap it,
+        // and are on top where they do not.
         QWidget* client = f.window.centralWidget();
-        QCOMPARE(client->childAt(twips(300, 300, 0, 0).topLeft()),
-                 static_cast<QWidget*>(f.c.Picture1));
-        QCOMPARE(client->childAt(twips(11600, 300, 0, 0).topLeft()),
-                 static_cast<QWidget*>(f.c.Picture3));
+        for (const QPoint& covered : {QPoint(300, 300), QPoint(11600, 300)}) {
+            QWidget* top = client->childAt(twipsPoint(covered.x(), covered.y()));
+            QVERIFY(top == f.c.SSTab1 || f.c.SSTab1->isAncestorOf(top));
+        }
+        QCOMPARE(client->childAt(twipsPoint(100, 100)), static_cast<QWidget*>(f.c.Picture1));
+        QCOMPARE(client->childAt(twipsPoint(11950, 100)), static_cast<QWidget*>(f.c.Picture3));
+        QCOMPARE(client->childAt(twipsPoint(100, 7400)), static_cast<QWidget*>(f.c.Picture2));
     }
 
     void switchLines() {
