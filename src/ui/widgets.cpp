@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -77,7 +78,17 @@ void EntryBox::focusOutEvent(QFocusEvent* event) {
 
 KeylessComboBox::KeylessComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
+    setFocusPolicy(Qt::StrongFocus);
     view()->installEventFilter(this);
+}
+
+void KeylessComboBox::wheelEvent(QWheelEvent* event) {
+    // A wheel turned to scroll past the box must not pick an entry.
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
 }
 
 void KeylessComboBox::keyPressEvent(QKeyEvent* event) {

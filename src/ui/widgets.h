@@ -48,6 +48,8 @@ class EntryBox : public QLineEdit {
 
 // Drop-down list whose choice changes only by picking an entry with the mouse
 // or the arrow keys: typed characters are swallowed, also in the open list.
+// The mouse wheel turns it only while it has the keyboard focus, and does not
+// give it the focus.
 class KeylessComboBox : public QComboBox {
     Q_OBJECT
   public:
@@ -55,6 +57,7 @@ class KeylessComboBox : public QComboBox {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
