@@ -111,7 +111,7 @@ EntryBox* entry(QWidget* parent, const QString& name, const QString& text, Place
 
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, Place place,
                  QPoint origin) {
-    auto* result = make<QGroupBox>(parent, name, pixels(place, origin));
+    auto* result = make<FrameBox>(parent, name, pixels(place, origin));
     result->setTitle(title);
     return result;
 }

@@ -173,6 +173,64 @@ void ShapeWidget::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
+// --- FrameBox ---
+
+namespace {
+
+constexpr int kCaptionIndent = 6;  // caption start, pixels from the left edge
+constexpr int kCaptionGap = 2;     // border left open on each side of the caption
+
+}  // namespace
+
+QRect FrameBox::captionRect() const {
+    if (title().isEmpty()) return {};
+    const QFontMetrics metrics(font());
+    const QSize size(metrics.horizontalAdvance(title()), metrics.height());
+    return {QPoint(kCaptionIndent, 0), size};
+}
+
+QRect FrameBox::borderRect() const {
+    const int top = title().isEmpty() ? 0 : QFontMetrics(font()).height() / 2;
+    return rect().adjusted(0, top, 0, 0);
+}
+
+void FrameBox::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    // Etched: a shadow line with a light line inside it, both one pixel wide
+    // and drawn as filled rectangles.
+    const QRect outer = borderRect();
+    const QColor shadow = palette().color(QPalette::Dark);
+    const QColor light = palette().color(QPalette::Light);
+    const QRect caption = captionRect();
+    const auto horizontal = [&](int y, int left, int right, const QColor& colour) {
+        if (caption.isEmpty()) {
+            painter.fillRect(QRect(QPoint(left, y), QPoint(right, y)), colour);
+            return;
+        }
+        const int gapLeft = caption.left() - kCaptionGap;
+        const int gapRight = caption.right() + kCaptionGap;
+        painter.fillRect(QRect(QPoint(left, y), QPoint(gapLeft - 1, y)), colour);
+        painter.fillRect(QRect(QPoint(gapRight + 1, y), QPoint(right, y)), colour);
+    };
+    const int l = outer.left();
+    const int t = outer.top();
+    const int r = outer.right();
+    const int b = outer.bottom();
+    horizontal(t, l, r - 1, shadow);
+    painter.fillRect(QRect(QPoint(l, t), QPoint(l, b - 1)), shadow);
+    painter.fillRect(QRect(QPoint(l, b - 1), QPoint(r - 1, b - 1)), shadow);
+    painter.fillRect(QRect(QPoint(r - 1, t), QPoint(r - 1, b - 1)), shadow);
+    horizontal(t + 1, l + 1, r - 2, light);
+    painter.fillRect(QRect(QPoint(l + 1, t + 1), QPoint(l + 1, b - 2)), light);
+    painter.fillRect(QRect(QPoint(l, b), QPoint(r, b)), light);
+    painter.fillRect(QRect(QPoint(r, t), QPoint(r, b)), light);
+    if (!caption.isEmpty()) {
+        style()->drawItemText(&painter, caption,
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, palette(),
+                              isEnabled(), title(), QPalette::WindowText);
+    }
+}
+
 // --- TabControl ---
 
 QPoint TabControl::pageOrigin() const {

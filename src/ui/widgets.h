@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFont>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPoint>
 #include <QRect>
@@ -112,6 +113,25 @@ class ShapeWidget : public QWidget {
   private:
     Kind kind_;
     int penWidth_;
+};
+
+// Frame with an optional caption, drawn as the layout was designed: an etched
+// border along the frame's own rectangle whose top line runs through the
+// middle of the caption (the caption interrupts it), or along the very top
+// when there is no caption. Controls placed below the caption are therefore
+// inside the border, whatever the widget style does with group boxes.
+class FrameBox : public QGroupBox {
+    Q_OBJECT
+  public:
+    using QGroupBox::QGroupBox;
+
+    // Where the caption is drawn (empty without a caption).
+    QRect captionRect() const;
+    // The rectangle the border is drawn along (its outer edge).
+    QRect borderRect() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // Tab control that can tell where its pages lie before it is first shown, so
