@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
+#include <QStylePainter>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -79,7 +80,15 @@ void EntryBox::focusOutEvent(QFocusEvent* event) {
 KeylessComboBox::KeylessComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
     setFocusPolicy(Qt::StrongFocus);
-    view()->installEventFilter(this);
+}
+
+void KeylessComboBox::showPopup() {
+    // The list is made on first use (making it up front costs start-up time).
+    if (filteredView_ == nullptr) {
+        filteredView_ = view();
+        filteredView_->installEventFilter(this);
+    }
+    QComboBox::showPopup();
 }
 
 void KeylessComboBox::wheelEvent(QWheelEvent* event) {
@@ -102,7 +111,7 @@ void KeylessComboBox::keyPressEvent(QKeyEvent* event) {
 bool KeylessComboBox::eventFilter(QObject* watched, QEvent* event) {
     // The open list searches its entries by typed characters; swallow them so
     // that Enter cannot then pick an entry the operator never chose.
-    if (watched == view() && event->type() == QEvent::KeyPress &&
+    if (watched == filteredView_ && event->type() == QEvent::KeyPress &&
         typesCharacter(*static_cast<QKeyEvent*>(event))) {
         return true;
     }
@@ -237,6 +246,24 @@ QPoint TabControl::pageOrigin() const {
     QStyleOptionTabWidgetFrame option;
     initStyleOption(&option);
     return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
+}
+
+void TabControl::paintEvent(QPaintEvent* event) {
+    if (documentMode()) {
+        QTabWidget::paintEvent(event);
+        return;
+    }
+    QStyleOptionTabWidgetFrame option;
+    initStyleOption(&option);
+    option.rect = style()->subElementRect(QStyle::SE_TabWidgetTabPane, &option, this);
+    QStylePainter painter(this);
+    // Qt 6 paints up to 95 spans of one call on the calling thread; a band
+    // crossed by the frame's two sides gives two spans a row.
+    constexpr int kBandRows = 32;
+    for (int top = option.rect.top(); top <= option.rect.bottom(); top += kBandRows) {
+        painter.setClipRect(QRect(0, top, width(), kBandRows));
+        painter.drawPrimitive(QStyle::PE_FrameTabWidget, option);
+    }
 }
 
 }  // namespace kteval::ui

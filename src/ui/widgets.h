@@ -56,10 +56,15 @@ class KeylessComboBox : public QComboBox {
   public:
     explicit KeylessComboBox(QWidget* parent = nullptr);
 
+    void showPopup() override;
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QObject* filteredView_ = nullptr;  // the open list, once it has been made
 };
 
 // Invisible, borderless area that reports a click (press and release inside).
@@ -143,6 +148,12 @@ class TabControl : public QTabWidget {
 
     // Top left corner of the page area in the tab control, as the style lays it out.
     QPoint pageOrigin() const;
+
+  protected:
+    // The style's frame, painted in bands of rows (the same pixels): painted
+    // whole, its sides are handed to a pool of threads, whose start-up and
+    // hand-offs cost more than the painting itself.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace kteval::ui
