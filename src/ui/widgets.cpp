@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -42,6 +43,11 @@ QPoint twipsPoint(int x, int y) {
 
 QFont windowFont(bool bold) {
     QFont font = QApplication::font();
+    // Named by the family the default font resolves to ("DejaVu Sans" for
+    // "Sans Serif"): the same face, but Qt then sets up each size of it once
+    // instead of twice.
+    const QString family = QFontInfo(font).family();
+    if (!family.isEmpty()) font.setFamilies({family});
     font.setPointSizeF(kTextPointSize);
     font.setBold(bold);
     return font;
