@@ -43,8 +43,7 @@ extern "C" int _ZN12QApplication4execEv() {
     }
     if (count) {
         QCoreApplication::instance()->removeEventFilter(&counter);
-        std::fprintf(stderr, "startup: %d paint event(s) on top-level windows\n",
-                     counter.paints);
+        std::fprintf(stderr, "startup: %d paint event(s) on top-level windows\n", counter.paints);
     }
     return 0;
 }
