@@ -212,7 +212,7 @@ QRect FrameBox::borderRect() const {
 void FrameBox::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     // Etched: a shadow line with a light line inside it, both one pixel wide
-    // and drawn as filled rectangles.
+    // and drawn as filled rectangles (no long lines: see TabControl).
     const QRect outer = borderRect();
     const QColor shadow = palette().color(QPalette::Dark);
     const QColor light = palette().color(QPalette::Light);
