@@ -1,9 +1,9 @@
 #include "simulated_board.h"
 
 #include <algorithm>
-#include <cassert>
 #include <optional>
 
+#include "contract.h"
 #include "effective_code.h"
 #include "output_voltage.h"
 #include "request_codes.h"
@@ -64,7 +64,7 @@ ChipState SimulatedBoard::powerOnState() const {
 }
 
 const ChannelRegisters& SimulatedBoard::channel(int index) const {
-    assert(index >= 0 && index < kChannelCount);
+    KTEVAL_EXPECTS(index >= 0 && index < kChannelCount);
     return state_.channels[static_cast<std::size_t>(index)];
 }
 

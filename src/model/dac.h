@@ -1,8 +1,8 @@
 #pragma once
 
 #include <array>
-#include <cassert>
 #include <cstdint>
+#include "contract.h"
 
 namespace kteval {
 
@@ -26,11 +26,11 @@ inline constexpr int kChannelCount = 40;
 class ChannelTable {
   public:
     DAC& operator()(int index) {
-        assert(index >= 0 && index < kChannelCount);
+        KTEVAL_EXPECTS(index >= 0 && index < kChannelCount);
         return records_[static_cast<std::size_t>(index)];
     }
     const DAC& operator()(int index) const {
-        assert(index >= 0 && index < kChannelCount);
+        KTEVAL_EXPECTS(index >= 0 && index < kChannelCount);
         return records_[static_cast<std::size_t>(index)];
     }
     auto begin() { return records_.begin(); }

@@ -1,8 +1,8 @@
 #include "effective_code.h"
 
-#include <cassert>
 #include <cmath>
 
+#include "contract.h"
 #include "kt442x_module.h"
 
 namespace kteval {
@@ -17,7 +17,7 @@ std::optional<int32_t> effectiveCode(int bits, int32_t x1, int32_t m, int32_t c)
     const double p = q * x1;
     const double x2 = (c - midScale) + p;
     // Codes of at most 16 bits keep X2 between -32768 and 98302.
-    assert(std::fabs(x2) < 2147483647.0);
+    KTEVAL_EXPECTS(std::fabs(x2) < 2147483647.0);
     return static_cast<int32_t>(std::nearbyint(x2));
 }
 

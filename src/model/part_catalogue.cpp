@@ -1,7 +1,7 @@
 #include "part_catalogue.h"
 
-#include <cassert>
 #include <cmath>
+#include "contract.h"
 
 namespace kteval {
 
@@ -49,7 +49,7 @@ const PartInfo* findPart(std::string_view name) {
 }
 
 const PartInfo& partByIndex(int index) {
-    assert(index >= 0 && index < kPartCount);
+    KTEVAL_EXPECTS(index >= 0 && index < kPartCount);
     return kCatalogue[static_cast<std::size_t>(index)];
 }
 

@@ -1,11 +1,10 @@
 #include "command_words.h"
-
-#include <cassert>
+#include "contract.h"
 
 namespace kteval::word {
 
 int32_t AddrBits(int16_t DacSelect) {
-    assert(DacSelect >= 0 && DacSelect < kChannelCount);
+    KTEVAL_EXPECTS(DacSelect >= 0 && DacSelect < kChannelCount);
     const int16_t address = static_cast<int16_t>(DacSelect + kAddressFirstChannel);
     return static_cast<int32_t>(address) * 65536;
 }
@@ -23,13 +22,13 @@ int32_t controlWord(bool useX1B) {
 }
 
 int32_t offsetDacWord(int dac, int32_t value) {
-    assert(dac >= 0 && dac <= 2);
+    KTEVAL_EXPECTS(dac >= 0 && dac <= 2);
     return (kOffsetDac0 + dac * 0x010000) | value;
 }
 
 std::optional<int32_t> groupSelectWord(const PartInfo* part, const ChannelTable& table,
                                        int16_t index) {
-    assert(index >= 0 && index < kChannelCount);
+    KTEVAL_EXPECTS(index >= 0 && index < kChannelCount);
     // Groups of four on the 8-channel parts; an index outside them has no word.
     const int groupSize = part != nullptr ? part->groupSize : 8;
     if (groupSize < 8 && !usesChannelIndex(*part, index)) return std::nullopt;

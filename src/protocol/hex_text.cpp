@@ -1,8 +1,8 @@
 #include "hex_text.h"
 
 #include <algorithm>
-#include <cassert>
 #include <cctype>
+#include "contract.h"
 
 namespace kteval {
 
@@ -36,7 +36,7 @@ std::optional<uint32_t> readHex(std::string_view text) {
 }
 
 CheckVerdict CheckText(std::string_view text, int bitLength) {
-    assert(bitLength > 0 && bitLength < 32);
+    KTEVAL_EXPECTS(bitLength > 0 && bitLength < 32);
     CheckVerdict verdict;
     const std::optional<uint32_t> value = readHex(text);
     if (!value) {
@@ -82,8 +82,8 @@ std::string registerLabelText(int32_t value) {
 }
 
 std::string NumberToHex(int32_t number, int length) {
-    assert(length >= 1 && length <= 8);
-    assert(length == 8 || (number >= 0 && number < (int64_t{1} << (4 * length))));
+    KTEVAL_EXPECTS(length >= 1 && length <= 8);
+    KTEVAL_EXPECTS(length == 8 || (number >= 0 && number < (int64_t{1} << (4 * length))));
     std::string text = hexDigits(static_cast<uint32_t>(number));
     if (static_cast<int>(text.size()) < length) text.insert(0, length - text.size(), '0');
     return text;

@@ -32,11 +32,14 @@ void buildMenus(QMainWindow& window, MainControls& c) {
     c.mnuVersion->setObjectName("mnuVersion");
 }
 
-// Invisible corner areas; created last so that they lie above the tab control.
+// Invisible corner areas. They lie beneath the tab control, so that where they
+// overlap it (the top left one covers part of the first tab) the tab control
+// takes the clicks; elsewhere they count their own.
 ClickArea* cornerArea(QWidget* client, const char* name, int left, int top) {
     auto* area = new ClickArea(client);
     area->setObjectName(name);
     area->setGeometry(twips(left, top, 615, 495));
+    area->lower();
     return area;
 }
 

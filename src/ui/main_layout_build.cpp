@@ -41,6 +41,12 @@ QRect grownToHint(const QRect& designed, QSize hint, bool growWidth) {
     return grown;
 }
 
+QSize hintOf(const QRadioButton& option, SharedHint* shared) {
+    if (shared == nullptr) return option.sizeHint();
+    if (!shared->size.isValid()) shared->size = option.sizeHint();
+    return shared->size;
+}
+
 }  // namespace
 
 QString indexed(const char* name, int index) {
@@ -88,17 +94,19 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text, P
     return result;
 }
 
-QRadioButton* option(QWidget* parent, const QString& name, const QString& text, Place place) {
+QRadioButton* option(QWidget* parent, const QString& name, const QString& text, Place place,
+                     SharedHint* hint) {
     auto* result = make<QRadioButton>(parent, name, pixels(place, {}));
     result->setText(text);
-    result->setGeometry(grownToHint(result->geometry(), result->sizeHint(), false));
+    result->setGeometry(grownToHint(result->geometry(), hintOf(*result, hint), false));
     return result;
 }
 
-QRadioButton* bareOption(QWidget* parent, const QString& name, int left, int top) {
+QRadioButton* bareOption(QWidget* parent, const QString& name, int left, int top,
+                         SharedHint* hint) {
     constexpr int kBareSide = 195;
     auto* result = make<QRadioButton>(parent, name, pixels({left, top, kBareSide, kBareSide}, {}));
-    result->setGeometry(grownToHint(result->geometry(), result->sizeHint(), true));
+    result->setGeometry(grownToHint(result->geometry(), hintOf(*result, hint), true));
     return result;
 }
 
@@ -111,7 +119,7 @@ EntryBox* entry(QWidget* parent, const QString& name, const QString& text, Place
 
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, Place place,
                  QPoint origin) {
-    auto* result = make<QGroupBox>(parent, name, pixels(place, origin));
+    auto* result = make<FrameBox>(parent, name, pixels(place, origin));
     result->setTitle(title);
     return result;
 }

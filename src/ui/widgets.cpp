@@ -3,12 +3,15 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
+#include <QStylePainter>
+#include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -40,6 +43,11 @@ QPoint twipsPoint(int x, int y) {
 
 QFont windowFont(bool bold) {
     QFont font = QApplication::font();
+    // Named by the family the default font resolves to ("DejaVu Sans" for
+    // "Sans Serif"): the same face, but Qt then sets up each size of it once
+    // instead of twice.
+    const QString family = QFontInfo(font).family();
+    if (!family.isEmpty()) font.setFamilies({family});
     font.setPointSizeF(kTextPointSize);
     font.setBold(bold);
     return font;
@@ -77,7 +85,25 @@ void EntryBox::focusOutEvent(QFocusEvent* event) {
 
 KeylessComboBox::KeylessComboBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
-    view()->installEventFilter(this);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void KeylessComboBox::showPopup() {
+    // The list is made on first use (making it up front costs start-up time).
+    if (filteredView_ == nullptr) {
+        filteredView_ = view();
+        filteredView_->installEventFilter(this);
+    }
+    QComboBox::showPopup();
+}
+
+void KeylessComboBox::wheelEvent(QWheelEvent* event) {
+    // A wheel turned to scroll past the box must not pick an entry.
+    if (!hasFocus()) {
+        event->ignore();
+        return;
+    }
+    QComboBox::wheelEvent(event);
 }
 
 void KeylessComboBox::keyPressEvent(QKeyEvent* event) {
@@ -91,7 +117,7 @@ void KeylessComboBox::keyPressEvent(QKeyEvent* event) {
 bool KeylessComboBox::eventFilter(QObject* watched, QEvent* event) {
     // The open list searches its entries by typed characters; swallow them so
     // that Enter cannot then pick an entry the operator never chose.
-    if (watched == view() && event->type() == QEvent::KeyPress &&
+    if (watched == filteredView_ && event->type() == QEvent::KeyPress &&
         typesCharacter(*static_cast<QKeyEvent*>(event))) {
         return true;
     }
@@ -162,12 +188,88 @@ void ShapeWidget::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
+// --- FrameBox ---
+
+namespace {
+
+constexpr int kCaptionIndent = 6;  // caption start, pixels from the left edge
+constexpr int kCaptionGap = 2;     // border left open on each side of the caption
+
+}  // namespace
+
+QRect FrameBox::captionRect() const {
+    if (title().isEmpty()) return {};
+    const QFontMetrics metrics(font());
+    const QSize size(metrics.horizontalAdvance(title()), metrics.height());
+    return {QPoint(kCaptionIndent, 0), size};
+}
+
+QRect FrameBox::borderRect() const {
+    const int top = title().isEmpty() ? 0 : QFontMetrics(font()).height() / 2;
+    return rect().adjusted(0, top, 0, 0);
+}
+
+void FrameBox::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    // Etched: a shadow line with a light line inside it, both one pixel wide
+    // and drawn as filled rectangles (no long lines: see TabControl).
+    const QRect outer = borderRect();
+    const QColor shadow = palette().color(QPalette::Dark);
+    const QColor light = palette().color(QPalette::Light);
+    const QRect caption = captionRect();
+    const auto horizontal = [&](int y, int left, int right, const QColor& colour) {
+        if (caption.isEmpty()) {
+            painter.fillRect(QRect(QPoint(left, y), QPoint(right, y)), colour);
+            return;
+        }
+        const int gapLeft = caption.left() - kCaptionGap;
+        const int gapRight = caption.right() + kCaptionGap;
+        painter.fillRect(QRect(QPoint(left, y), QPoint(gapLeft - 1, y)), colour);
+        painter.fillRect(QRect(QPoint(gapRight + 1, y), QPoint(right, y)), colour);
+    };
+    const int l = outer.left();
+    const int t = outer.top();
+    const int r = outer.right();
+    const int b = outer.bottom();
+    horizontal(t, l, r - 1, shadow);
+    painter.fillRect(QRect(QPoint(l, t), QPoint(l, b - 1)), shadow);
+    painter.fillRect(QRect(QPoint(l, b - 1), QPoint(r - 1, b - 1)), shadow);
+    painter.fillRect(QRect(QPoint(r - 1, t), QPoint(r - 1, b - 1)), shadow);
+    horizontal(t + 1, l + 1, r - 2, light);
+    painter.fillRect(QRect(QPoint(l + 1, t + 1), QPoint(l + 1, b - 2)), light);
+    painter.fillRect(QRect(QPoint(l, b), QPoint(r, b)), light);
+    painter.fillRect(QRect(QPoint(r, t), QPoint(r, b)), light);
+    if (!caption.isEmpty()) {
+        style()->drawItemText(&painter, caption,
+                              Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, palette(),
+                              isEnabled(), title(), QPalette::WindowText);
+    }
+}
+
 // --- TabControl ---
 
 QPoint TabControl::pageOrigin() const {
     QStyleOptionTabWidgetFrame option;
     initStyleOption(&option);
     return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
+}
+
+void TabControl::paintEvent(QPaintEvent* event) {
+    if (documentMode()) {
+        QTabWidget::paintEvent(event);
+        return;
+    }
+    QStyleOptionTabWidgetFrame option;
+    initStyleOption(&option);
+    option.rect = style()->subElementRect(QStyle::SE_TabWidgetTabPane, &option, this);
+    QStylePainter painter(this);
+    // Qt 6 paints up to 95 spans of one call on the calling thread; a band
+    // crossed by the frame's two sides gives two spans a row.
+    constexpr int kBandRows = 32;
+    for (int top = option.rect.top(); top <= option.rect.bottom(); top += kBandRows) {
+        painter.setClipRect(QRect(0, top, width(), kBandRows));
+        painter.drawPrimitive(QStyle::PE_FrameTabWidget, option);
+    }
 }
 
 }  // namespace kteval::ui

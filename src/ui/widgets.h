@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QFont>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPoint>
 #include <QRect>
@@ -48,14 +49,22 @@ class EntryBox : public QLineEdit {
 
 // Drop-down list whose choice changes only by picking an entry with the mouse
 // or the arrow keys: typed characters are swallowed, also in the open list.
+// The mouse wheel turns it only while it has the keyboard focus, and does not
+// give it the focus.
 class KeylessComboBox : public QComboBox {
     Q_OBJECT
   public:
     explicit KeylessComboBox(QWidget* parent = nullptr);
 
+    void showPopup() override;
+
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    QObject* filteredView_ = nullptr;  // the open list, once it has been made
 };
 
 // Invisible, borderless area that reports a click (press and release inside).
@@ -111,6 +120,25 @@ class ShapeWidget : public QWidget {
     int penWidth_;
 };
 
+// Frame with an optional caption, drawn as the layout was designed: an etched
+// border along the frame's own rectangle whose top line runs through the
+// middle of the caption (the caption interrupts it), or along the very top
+// when there is no caption. Controls placed below the caption are therefore
+// inside the border, whatever the widget style does with group boxes.
+class FrameBox : public QGroupBox {
+    Q_OBJECT
+  public:
+    using QGroupBox::QGroupBox;
+
+    // Where the caption is drawn (empty without a caption).
+    QRect captionRect() const;
+    // The rectangle the border is drawn along (its outer edge).
+    QRect borderRect() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // Tab control that can tell where its pages lie before it is first shown, so
 // that controls designed in the tab control's coordinates can be placed on a page.
 class TabControl : public QTabWidget {
@@ -120,6 +148,12 @@ class TabControl : public QTabWidget {
 
     // Top left corner of the page area in the tab control, as the style lays it out.
     QPoint pageOrigin() const;
+
+  protected:
+    // The style's frame, painted in bands of rows (the same pixels): painted
+    // whole, its sides are handed to a pool of threads, whose start-up and
+    // hand-offs cost more than the painting itself.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace kteval::ui

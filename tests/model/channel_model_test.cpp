@@ -51,13 +51,18 @@ TEST(KT442xModule, WithoutAPartTheResetZeroesGainAndOffsetOnly) {
     EXPECT_EQ(module.OffsetCode[0], 0);
 }
 
-#ifndef NDEBUG
-TEST(ChannelTableDeathTest, IndexOutsideTheTableIsAProgrammingError) {
+// Checked in every build type, Release included: an index outside 0-39 stops
+// the program with a message instead of touching memory beside the table.
+TEST(ChannelTableDeathTest, IndexOutsideTheTableStopsWithAMessage) {
     ChannelTable table;
-    EXPECT_DEATH(table(40), "");
-    EXPECT_DEATH(table(-1), "");
+    const ChannelTable& constTable = table;
+    for (int index : {-1, 40, 32767}) {
+        EXPECT_DEATH(table(index), "contract violated: index >= 0 && index < kChannelCount")
+            << index;
+        EXPECT_DEATH(constTable(index), "contract violated") << index;
+    }
+    EXPECT_DEATH(partByIndex(8), "contract violated");
 }
-#endif
 
 }  // namespace
 }  // namespace kteval

@@ -62,5 +62,13 @@ TEST(CommandWords, GroupSelectMasks) {
     EXPECT_EQ(groupSelectWord(findPart("KT4413"), table, 3), 0x060004);
 }
 
+// The channel address of an index outside 0-39 is never formed, in any build.
+TEST(CommandWordsDeathTest, ChannelIndexOutsideTheTableStops) {
+    const ChannelTable table;
+    EXPECT_DEATH(AddrBits(40), "contract violated: DacSelect");
+    EXPECT_DEATH(AddrBits(-1), "contract violated: DacSelect");
+    EXPECT_DEATH(groupSelectWord(findPart("KT4421"), table, 40), "contract violated");
+}
+
 }  // namespace
 }  // namespace kteval::word

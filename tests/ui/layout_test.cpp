@@ -96,9 +96,12 @@ class MainLayoutTest : public QObject {
         row("Picture3", "kteval::ui::ClickArea", client, "", false, {11400, 0, 615, 495});
 
         row("mnuPulseReset", button, tab0, "Pulse RESET", false, {540, 900, 1335, 375});
-        row("Frame4", "QGroupBox", tab0, "Input Code (Hex)", false, {480, 2220, 1395, 4515});
-        row("Frame1", "QGroupBox", tab0, "DAC Selection", false, {2040, 840, 8895, 2295});
-        row("frmGroup", "QGroupBox", tab0, "Group 0 - Vout0", false, {2100, 3540, 8835, 3135});
+        row("Frame4", "kteval::ui::FrameBox", tab0, "Input Code (Hex)", false,
+            {480, 2220, 1395, 4515});
+        row("Frame1", "kteval::ui::FrameBox", tab0, "DAC Selection", false,
+            {2040, 840, 8895, 2295});
+        row("frmGroup", "kteval::ui::FrameBox", tab0, "Group 0 - Vout0", false,
+            {2100, 3540, 8835, 3135});
         row("Line3", line, tab0, "");
         const char* inputs[10] = {"3FFF", "2000", "FFFF", "8000", "2000",
                                   "1555", "5554", "0000", "0000", "0000"};
@@ -116,7 +119,7 @@ class MainLayoutTest : public QObject {
             row(nameOf("txtVREF", i), entry, "frmGroup", "3", i == 2,
                 {2640 + 960 * i, 360, 855, 315});
         }
-        row("Frame3", "QGroupBox", "frmGroup", "", false, {1140, 420, 675, 735});
+        row("Frame3", "kteval::ui::FrameBox", "frmGroup", "", false, {1140, 420, 675, 735});
         row("Label2_0", label, "Frame3", "A", false, {}, true);
         row("Label2_1", label, "Frame3", "B", false, {}, true);
         row("optAB_0", option, "Frame3", "");
@@ -158,9 +161,10 @@ class MainLayoutTest : public QObject {
         row("Line6_0", line, tab1, "");
         row("Line6_1", line, tab1, "");
         row("Line8", line, tab1, "", true);
-        row("fraMonControls", "QGroupBox", tab1, "Monitor Controls", true,
+        row("fraMonControls", "kteval::ui::FrameBox", tab1, "Monitor Controls", true,
             {6300, 1620, 3975, 1815});
-        row("fraGPIO", "QGroupBox", tab1, "GPIO Configuration", true, {6300, 3540, 3975, 1515});
+        row("fraGPIO", "kteval::ui::FrameBox", tab1, "GPIO Configuration", true,
+            {6300, 3540, 3975, 1515});
         row("Label6_3", label, "fraMonControls", "Enable/Disable");
         row("Label6_4", label, "fraMonControls", "Monitored Channel");
         const char* keyless = "kteval::ui::KeylessComboBox";
@@ -184,7 +188,8 @@ class MainLayoutTest : public QObject {
         }
         row("Command1", button, tab2, "Pulse RESET", false, {7560, 3720, 1335, 375});
         row("Command2", button, tab2, "Pulse LDAC", false, {7560, 4200, 1335, 375});
-        row("Frame6", "QGroupBox", tab2, "Direct 24-Bit Load", false, {1740, 900, 8295, 2235});
+        row("Frame6", "kteval::ui::FrameBox", tab2, "Direct 24-Bit Load", false,
+            {1740, 900, 8295, 2235});
         for (int i = 0; i < 5; ++i) {
             row(nameOf("txtDirectLoad", i), entry, "Frame6", "000000", false,
                 {120, 360 + 360 * i, 1155, 285});
@@ -267,12 +272,16 @@ class MainLayoutTest : public QObject {
         QCOMPARE(sigma.pointSizeF(), 12.0);
         QVERIFY(QFontMetrics(sigma).inFontUcs4(0x03A3));
 
-        // The corner areas lie above the tab control where they overlap it.
+        // The corner areas lie beneath the tab control where they overlap it,
+        // and are on top where they do not.
         QWidget* client = f.window.centralWidget();
-        QCOMPARE(client->childAt(twips(300, 300, 0, 0).topLeft()),
-                 static_cast<QWidget*>(f.c.Picture1));
-        QCOMPARE(client->childAt(twips(11600, 300, 0, 0).topLeft()),
-                 static_cast<QWidget*>(f.c.Picture3));
+        for (const QPoint& covered : {QPoint(300, 300), QPoint(11600, 300)}) {
+            QWidget* top = client->childAt(twipsPoint(covered.x(), covered.y()));
+            QVERIFY(top == f.c.SSTab1 || f.c.SSTab1->isAncestorOf(top));
+        }
+        QCOMPARE(client->childAt(twipsPoint(100, 100)), static_cast<QWidget*>(f.c.Picture1));
+        QCOMPARE(client->childAt(twipsPoint(11950, 100)), static_cast<QWidget*>(f.c.Picture3));
+        QCOMPARE(client->childAt(twipsPoint(100, 7400)), static_cast<QWidget*>(f.c.Picture2));
     }
 
     void switchLines() {
@@ -315,6 +324,12 @@ class MainLayoutTest : public QObject {
         QVERIFY(f.c.SSTab1->tabBar()->sizeHint().width() <= f.c.SSTab1->width());
         const QStringList clipped = clippedCaptions(f.window);
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
+    }
+
+    // No caption, entry, button or inner frame lies across a frame's border.
+    void controlsClearOfFrameBorders() {
+        const QStringList crossed = controlsAcrossFrameBorders(shown_->window);
+        QVERIFY2(crossed.isEmpty(), qPrintable(crossed.join(", ")));
     }
 };
 

@@ -275,6 +275,48 @@ class OperatorActionsTest : public QObject {
         QCOMPARE(fresh.usb.words(), (std::vector<int32_t>{0x0C0011, 0x0C0003}));
     }
 
+    // The wheel turns a closed combo box only while it has the keyboard focus;
+    // then it picks the next entry as the operator's choice does, word and all.
+    void wheelOverMonitorBoxes_data() {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<bool>("focused");
+        QTest::addColumn<int>("position");  // after one notch down
+        QTest::addColumn<std::vector<int32_t>>("words");
+        QTest::newRow("enable box, unfocused")
+            << "cboDisable" << false << 0 << std::vector<int32_t>{};
+        QTest::newRow("enable box, focused")
+            << "cboDisable" << true << 1 << std::vector<int32_t>{0x0C0020};
+        QTest::newRow("channel box, unfocused")
+            << "cboMonChannel" << false << 2 << std::vector<int32_t>{};
+        QTest::newRow("channel box, focused")
+            << "cboMonChannel" << true << 3 << std::vector<int32_t>{0x0C0021};
+    }
+
+    void wheelOverMonitorBoxes() {
+        QFETCH(QString, box);
+        QFETCH(bool, focused);
+        QFETCH(int, position);
+        QFETCH(std::vector<int32_t>, words);
+        Bench bench(0, true);
+        bench.find<QTabWidget>("SSTab1")->setCurrentIndex(1);
+        bench.window.show();
+        QVERIFY(QTest::qWaitForWindowActive(&bench.window));
+        if (box == "cboMonChannel") bench.pick("cboDisable", 1);  // enables the channel box
+        bench.usb.clear();
+        QComboBox* combo = bench.combo(box);
+        (focused ? static_cast<QWidget*>(combo) : bench.entry("txtOffsetValue_0"))->setFocus();
+        QCOMPARE(combo->hasFocus(), focused);
+
+        const QPointF centre = QRectF(combo->rect()).center();
+        QWheelEvent notchDown(centre, combo->mapToGlobal(centre), {}, {0, -120}, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(combo, &notchDown);
+        QCOMPARE(combo->currentIndex(), position);
+        QCOMPARE(bench.usb.words(), words);
+        // A wheel over the box must not take the focus either.
+        QVERIFY((combo->focusPolicy() & Qt::WheelFocus) != Qt::WheelFocus);
+    }
+
     void gpioWordsAndRead() {
         Bench bench(2, true);
         bench.option("chkGPIO_2")->click();

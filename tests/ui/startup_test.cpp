@@ -251,6 +251,33 @@ class StartupTest : public QObject {
         QCOMPARE(bench.prompt.creditsOpened, opened);
         QCOMPARE(bench.window.Secret(), int16_t(secretAfter));
     }
+
+    // Real clicks through the window. Where the top left corner area lies
+    // under the tab control, the click reaches the "Main DACs" tab and counts
+    // no step; on the uncovered rest of the area it counts step 1.
+    void cornerAreaBeneathTheTabs() {
+        Bench bench(5);
+        bench.window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&bench.window));
+        auto* tabs = bench.find<QTabWidget>("SSTab1");
+        auto* corner = bench.find<ClickArea>("Picture1");
+        QWidget* client = corner->parentWidget();
+        const auto click = [&](QPoint inClient) {
+            QTest::mouseClick(bench.window.windowHandle(), Qt::LeftButton, {},
+                              client->mapTo(&bench.window, inClient));
+        };
+        tabs->setCurrentIndex(3);
+        const QPoint onFirstTab = (corner->geometry() & tabs->geometry()).center();
+        QCOMPARE(tabs->tabBar()->tabAt(tabs->tabBar()->mapFrom(client, onFirstTab)), 0);
+        click(onFirstTab);
+        QCOMPARE(tabs->currentIndex(), 0);
+        QCOMPARE(bench.window.Secret(), int16_t(0));
+
+        const QPoint uncovered = corner->geometry().topLeft() + QPoint(2, 2);
+        QVERIFY(!tabs->geometry().contains(uncovered));
+        click(uncovered);
+        QCOMPARE(bench.window.Secret(), int16_t(1));
+    }
 };
 
 QTEST_MAIN(StartupTest)

@@ -11,3 +11,9 @@ void installOffscreenFilter();
 // Object names of the labels, buttons, frames and lists under root whose text
 // does not fit the control at its current font (empty when all fit).
 QStringList clippedCaptions(const QWidget& root);
+
+// "frame/control" for every control (lines and shapes of the block diagrams
+// aside) that lies across a border line of its frame under root. The border
+// lines are read from the frame's own painting, its controls left out: rows
+// and columns carrying a straight run over at least half the frame.
+QStringList controlsAcrossFrameBorders(const QWidget& root);

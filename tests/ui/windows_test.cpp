@@ -7,11 +7,13 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QtTest>
 
 #include "credits_window.h"
+#include "indicator_cache_style.h"
 #include "part_select_dialog.h"
 #include "ui_test_support.h"
 #include "widgets.h"
@@ -19,6 +21,20 @@
 using namespace kteval::ui;
 
 namespace {
+
+// Largest difference of one colour channel between two images of one size.
+int largestChannelDifference(const QImage& a, const QImage& b) {
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y);
+            const QRgb q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)),
+                                std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return largest;
+}
 
 bool centredOnScreen(const QWidget& w) {
     const QPoint screen = w.screen()->geometry().center();
@@ -171,6 +187,34 @@ class WindowTest : public QObject {
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(combo->currentIndex(), 1);
         QCOMPARE(activated.size(), 2);  // the popup's Return, the arrow key
+    }
+
+    // Option buttons painted through the indicator cache look as the style
+    // paints them (up to rounding in the last bit), in every state, also when
+    // the cached pixmap is reused at another place.
+    void indicatorCacheKeepsTheStylesLook() {
+        IndicatorCacheStyle cached(QApplication::style()->name());
+        QWidget window;
+        window.setFont(windowFont());
+        window.resize(120, 130);
+        QList<QRadioButton*> options;
+        for (int i = 0; i < 6; ++i) {
+            auto* option =
+                new QRadioButton(i % 2 == 0 ? QString() : QString("DAC%1").arg(i), &window);
+            option->setGeometry(4 + 7 * i, 4 + 20 * i, 60, 16);
+            option->setAutoExclusive(false);
+            option->setChecked(i % 3 != 0);
+            option->setEnabled(i != 4);
+            options << option;
+        }
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QImage plain = window.grab().toImage();
+        for (QRadioButton* option : options) option->setStyle(&cached);
+        const QImage throughCache = window.grab().toImage();
+        for (QRadioButton* option : options) option->setStyle(nullptr);
+        QCOMPARE(throughCache.size(), plain.size());
+        QVERIFY(largestChannelDifference(plain, throughCache) <= 1);
     }
 
     void clickAreaNeedsReleaseInside() {
