@@ -140,7 +140,9 @@ void RemoteServer::acceptClients() {
 }
 
 bool RemoteServer::operatorBusy() const {
-    return QApplication::activeModalWidget() != nullptr;
+    // A closed box's event loop still runs what is due before the operator's
+    // handler goes on: the window's prompt says when it has.
+    return QApplication::activeModalWidget() != nullptr || operations_.operatorBusy();
 }
 
 void RemoteServer::retryWaiting() {

@@ -60,6 +60,10 @@ std::string WindowOperations::referenceText(int k) const {
     return window_.controls().txtVREF[static_cast<std::size_t>(k)]->text().toStdString();
 }
 
+bool WindowOperations::operatorBusy() const {
+    return window_.prompt().showing();
+}
+
 std::string WindowOperations::outputVoltageText(int channelIndex) {
     const KT442xModule& m = module();
     std::array<std::string, 3> references;
