@@ -158,13 +158,19 @@ class RemoteServerTest : public QObject {
     }
 
     // A line over 64 KiB is discarded up to its LF and reported once; one of
-    // exactly 64 KiB is still a line. The long line may arrive in pieces.
+    // exactly 64 KiB is still a line, ended by LF or CR LF, also when its CR
+    // arrives before its LF. The long line may arrive in pieces.
     void overlongLineIsDiscarded() {
         ServerBench bench(5);
         auto client = bench.connect();
         QVERIFY(client);
         const QByteArray longest(64 * 1024, 'A');
         QCOMPARE(ask(*client, longest + "\nSYST:ERR?\n"), "-113,\"Undefined header\"");
+        QCOMPARE(ask(*client, longest + "\r\nSYST:ERR?\n"), "-113,\"Undefined header\"");
+        client->write(longest + "\r");
+        QVERIFY(QTest::qWaitFor([&] { return client->bytesToWrite() == 0; }, kWait));
+        QTest::qWait(50);
+        QCOMPARE(ask(*client, "\nSYST:ERR?\n"), "-113,\"Undefined header\"");
         client->write("WORD 1;" + longest);
         QVERIFY(QTest::qWaitFor([&] { return client->bytesToWrite() == 0; }, kWait));
         QTest::qWait(50);
