@@ -61,7 +61,8 @@ std::string WindowOperations::referenceText(int k) const {
 }
 
 bool WindowOperations::operatorBusy() const {
-    return window_.prompt().showing();
+    // The part dialog's loop, too, runs on after the dialog has closed.
+    return !window_.loaded() || window_.prompt().showing();
 }
 
 std::string WindowOperations::outputVoltageText(int channelIndex) {

@@ -11,6 +11,7 @@
 #include "command_words.h"
 #include "remote_harness.h"
 #include "remote_server.h"
+#include "request_codes.h"
 
 using namespace kteval;
 using namespace kteval::ui;
@@ -52,6 +53,14 @@ QString ask(QTcpSocket& socket, const QByteArray& lines) {
     socket.write(lines);
     return answer(socket);
 }
+
+// The part dialog at start-up: whileOpen runs while it is open and is given
+// the setup to run for the operator's choice.
+class DialogStandIn : public PartChooser {
+  public:
+    std::function<void(const std::function<void(int)>&)> whileOpen;
+    void choosePart(const std::function<void(int)>& runSetup) override { whileOpen(runSetup); }
+};
 
 }  // namespace
 
@@ -263,6 +272,43 @@ class RemoteServerTest : public QObject {
         QCOMPARE(bench.remote.bench.usb.words(),
                  (std::vector<int32_t>{word::channelWord(word::kModeX, 14, 1, 1),
                                        word::channelWord(word::kModeX, 14, 1, 2)}));
+    }
+
+    // Commands sent while the operator picks the part wait until the window
+    // has loaded, also through the last pass of the dialog's event loop: they
+    // come after the firmware load and are not undone by the start values.
+    void commandsWaitForTheStartUp() {
+        SimulatedBoard board;
+        RecordingUsb usb(&board);
+        RecordingPrompt prompt;
+        DialogStandIn chooser;
+        QTemporaryDir firmwareDir;
+        FrmMain window(usb, prompt, chooser);
+        window.setFirmwareDirectory(firmwareDir.path());
+        window.setPartListener([&board](const PartInfo& part) { board.setPart(part); });
+        WindowOperations operations(window, true);
+        RemoteServer server(operations);
+        QVERIFY(server.listen({QHostAddress(QHostAddress::LocalHost), 0}));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress(QHostAddress::LocalHost), server.port());
+        QVERIFY(client.waitForConnected(kWait));
+        QSignalSpy waiting(&server, &RemoteServer::inputWaiting);
+        chooser.whileOpen = [&](const std::function<void(int)>& runSetup) {
+            QDialog dialog;
+            dialog.setModal(true);
+            dialog.show();
+            client.write("DAC0:X1A 5\n");
+            QVERIFY(waiting.wait(kWait));
+            runSetup(5);
+            dialog.hide();
+            QTest::qWait(50);  // the dialog's loop ends its last pass
+        };
+        window.Form_Load();
+        QCOMPARE(ask(client, "DAC0:X1A?\n"), "5");
+        QCOMPARE(usb.loads.size(), std::size_t{1});
+        QVERIFY(!usb.requests.empty());
+        QCOMPARE(usb.requests.front().request, request::Start);
+        QCOMPARE(usb.words(), std::vector<int32_t>{word::channelWord(word::kModeX, 14, 0, 5)});
     }
 
     void portInUseIsAnError() {
