@@ -47,6 +47,10 @@ class Operations {
     // The output voltage of a channel exactly as the "Output Voltages" tab
     // shows it, without "Vout<n>=" and "V" (for example "7.9995").
     virtual std::string outputVoltageText(int channelIndex) = 0;
+    // True while the window is starting up, or while an operator's action
+    // waits for the operator (a box of theirs is open, or has closed but the
+    // action has not gone on yet): no command may run then.
+    virtual bool operatorBusy() const { return false; }
 
     // --- Actions, each as the operator's equivalent. ---
     // "Read": sends the GPIO readback request and reads the level; true for

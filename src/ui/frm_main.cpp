@@ -137,6 +137,7 @@ void FrmMain::Form_Load() {
         }
     }
     LoadUSB();
+    loaded_ = true;
 }
 
 void FrmMain::showCaption() {

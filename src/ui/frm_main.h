@@ -49,6 +49,8 @@ class FrmMain : public QMainWindow {
     const BoardLink& link() const { return link_; }
     int16_t TextSelIndex() const { return textSelIndex_; }
     int16_t Secret() const { return secret_; }
+    // Form_Load has run to its end.
+    bool loaded() const { return loaded_; }
 
     // Start-up and lifecycle
     void Form_Load();
@@ -142,6 +144,7 @@ class FrmMain : public QMainWindow {
     int16_t textSelIndex_ = 0;
     int16_t secret_ = 0;
     bool refusingEntry_ = false;  // an entry's refusal box is open
+    bool loaded_ = false;
 };
 
 }  // namespace kteval::ui

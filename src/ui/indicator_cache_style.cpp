@@ -16,11 +16,16 @@ void IndicatorCacheStyle::drawPrimitive(PrimitiveElement element, const QStyleOp
         return;
     }
     const qreal ratio = painter->device()->devicePixelRatioF();
-    const QString key = QStringLiteral("kteval-radio-%1-%2x%3-%4-%5")
+    // The palette's cache key leaves out its current colour group, which
+    // follows visibility as well as the state flags; the style itself may be
+    // one of several in the program.
+    const QString key = QStringLiteral("kteval-radio-%1-%2-%3x%4-%5-%6-%7")
+                            .arg(baseStyle()->name())
                             .arg(static_cast<uint>(option->state))
                             .arg(size.width())
                             .arg(size.height())
                             .arg(option->palette.cacheKey())
+                            .arg(static_cast<int>(option->palette.currentColorGroup()))
                             .arg(ratio);
     QPixmap pixmap;
     if (!QPixmapCache::find(key, &pixmap)) {

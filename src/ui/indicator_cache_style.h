@@ -5,9 +5,9 @@
 namespace kteval::ui {
 
 // The application's style, with option button indicators painted once per
-// look (state, size, palette) and then copied from a pixmap: the style draws
-// each one as antialiased paths, and the main window shows over fifty of them.
-// The pixels are the style's own.
+// look (style, state, size, palette and its colour group, pixel ratio) and
+// then copied from a pixmap: the style draws each one as antialiased paths,
+// and the main window shows over fifty of them. The pixels are the style's own.
 class IndicatorCacheStyle : public QProxyStyle {
     Q_OBJECT
   public:

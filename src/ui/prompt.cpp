@@ -36,7 +36,9 @@ void GuardedPrompt::message(const QString& text, const QString& title, Icon icon
         ++withheld_;
         return;
     }
+    ++showing_;
     inner_.message(text, title, icon);
+    --showing_;
 }
 
 void GuardedPrompt::detailedMessage(const QString& text, const QString& title, Icon icon,
@@ -45,7 +47,9 @@ void GuardedPrompt::detailedMessage(const QString& text, const QString& title, I
         ++withheld_;
         return;
     }
+    ++showing_;
     inner_.detailedMessage(text, title, icon, details);
+    --showing_;
 }
 
 void GuardedPrompt::openCredits() {
@@ -53,7 +57,9 @@ void GuardedPrompt::openCredits() {
         ++withheld_;
         return;
     }
+    ++showing_;
     inner_.openCredits();
+    --showing_;
 }
 
 void ConsolePrompt::message(const QString& text, const QString& title, Icon /*icon*/) {

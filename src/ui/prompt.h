@@ -66,11 +66,15 @@ class GuardedPrompt : public Prompt {
         return withheld_;
     }
     bool held() const { return held_; }
+    // True from the moment a box is passed on until the call that showed it
+    // returns: its event loop may still run after the box has closed.
+    bool showing() const { return showing_ > 0; }
 
   private:
     Prompt& inner_;
     bool held_ = false;
     int withheld_ = 0;
+    int showing_ = 0;  // boxes passed on whose call has not returned
 };
 
 // The prompt of a program without windows on screen: each message is one line

@@ -140,7 +140,9 @@ void RemoteServer::acceptClients() {
 }
 
 bool RemoteServer::operatorBusy() const {
-    return QApplication::activeModalWidget() != nullptr;
+    // A closed box's event loop still runs what is due before the operator's
+    // handler goes on: the window's prompt says when it has.
+    return QApplication::activeModalWidget() != nullptr || operations_.operatorBusy();
 }
 
 void RemoteServer::retryWaiting() {
@@ -171,7 +173,10 @@ void RemoteServer::serve(Client& client) {
         const qsizetype end = client.input.indexOf('\n', client.scanned);
         if (end < 0) {
             client.scanned = client.input.size();
-            if (client.scanned - client.start > kMaxLine) {
+            // A CR at the end may be the first half of the line's CR LF.
+            const qsizetype held = client.scanned - client.start;
+            const bool endsInCr = held > 0 && client.input.at(client.scanned - 1) == '\r';
+            if (held > kMaxLine + (endsInCr ? 1 : 0)) {
                 // Too long: report it once, keep nothing of it.
                 if (!client.discarding) client.interpreter.inputOverrun();
                 client.discarding = true;
@@ -185,15 +190,15 @@ void RemoteServer::serve(Client& client) {
             client.input.append(socket.read(kReadChunk));
             continue;
         }
-        const qsizetype length = end - client.start;
+        qsizetype length = end - client.start;
+        if (length > 0 && client.input.at(end - 1) == '\r') --length;  // CR LF
         if (client.discarding) {
             client.discarding = false;
         } else if (length > kMaxLine) {
             client.interpreter.inputOverrun();
         } else {
-            std::string_view line(client.input.constData() + client.start,
-                                  static_cast<std::size_t>(length));
-            if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+            const std::string_view line(client.input.constData() + client.start,
+                                        static_cast<std::size_t>(length));
             if (const std::optional<std::string> answer = client.interpreter.executeLine(line)) {
                 client.answers.append(answer->data(), static_cast<qsizetype>(answer->size()));
                 client.answers.append('\n');

@@ -33,7 +33,7 @@ std::optional<ListenAddress> parseListenAddress(const QString& text);
 // Every line runs on the window's event thread, one at a time, between the
 // operator's own events. While the operator has a modal box open (its nested
 // event loop), input is left waiting and taken up, in order, once the box has
-// closed. A line longer than remote::kMaxLineLength is discarded up to its end
+// closed and the operator's handler has gone on. A line longer than remote::kMaxLineLength is discarded up to its end
 // and reported to its interpreter as an input overrun. A client that sends
 // faster than its answers are read is paused until they drain.
 class RemoteServer : public QObject {

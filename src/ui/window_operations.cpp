@@ -60,6 +60,11 @@ std::string WindowOperations::referenceText(int k) const {
     return window_.controls().txtVREF[static_cast<std::size_t>(k)]->text().toStdString();
 }
 
+bool WindowOperations::operatorBusy() const {
+    // The part dialog's loop, too, runs on after the dialog has closed.
+    return !window_.loaded() || window_.prompt().showing();
+}
+
 std::string WindowOperations::outputVoltageText(int channelIndex) {
     const KT442xModule& m = module();
     std::array<std::string, 3> references;

@@ -25,6 +25,7 @@ class WindowOperations : public remote::Operations {
     std::string programVersion() const override;
     std::string referenceText(int k) const override;
     std::string outputVoltageText(int channelIndex) override;
+    bool operatorBusy() const override;
 
     std::optional<bool> readGpio() override;
     remote::Outcome selectChannel(int channelIndex) override;

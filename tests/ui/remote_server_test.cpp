@@ -11,6 +11,7 @@
 #include "command_words.h"
 #include "remote_harness.h"
 #include "remote_server.h"
+#include "request_codes.h"
 
 using namespace kteval;
 using namespace kteval::ui;
@@ -52,6 +53,14 @@ QString ask(QTcpSocket& socket, const QByteArray& lines) {
     socket.write(lines);
     return answer(socket);
 }
+
+// The part dialog at start-up: whileOpen runs while it is open and is given
+// the setup to run for the operator's choice.
+class DialogStandIn : public PartChooser {
+  public:
+    std::function<void(const std::function<void(int)>&)> whileOpen;
+    void choosePart(const std::function<void(int)>& runSetup) override { whileOpen(runSetup); }
+};
 
 }  // namespace
 
@@ -158,13 +167,19 @@ class RemoteServerTest : public QObject {
     }
 
     // A line over 64 KiB is discarded up to its LF and reported once; one of
-    // exactly 64 KiB is still a line. The long line may arrive in pieces.
+    // exactly 64 KiB is still a line, ended by LF or CR LF, also when its CR
+    // arrives before its LF. The long line may arrive in pieces.
     void overlongLineIsDiscarded() {
         ServerBench bench(5);
         auto client = bench.connect();
         QVERIFY(client);
         const QByteArray longest(64 * 1024, 'A');
         QCOMPARE(ask(*client, longest + "\nSYST:ERR?\n"), "-113,\"Undefined header\"");
+        QCOMPARE(ask(*client, longest + "\r\nSYST:ERR?\n"), "-113,\"Undefined header\"");
+        client->write(longest + "\r");
+        QVERIFY(QTest::qWaitFor([&] { return client->bytesToWrite() == 0; }, kWait));
+        QTest::qWait(50);
+        QCOMPARE(ask(*client, "\nSYST:ERR?\n"), "-113,\"Undefined header\"");
         client->write("WORD 1;" + longest);
         QVERIFY(QTest::qWaitFor([&] { return client->bytesToWrite() == 0; }, kWait));
         QTest::qWait(50);
@@ -222,8 +237,16 @@ class RemoteServerTest : public QObject {
     }
 
     // While the operator's box is open (its nested event loop runs), commands
-    // wait; once it has closed they run, in order, none lost.
+    // wait; once it has closed they run, in order, none lost. The box's event
+    // loop still runs what is due when the box has just been closed: the
+    // commands wait until the operator's handler has gone on from its box.
+    void commandsWaitForTheOperatorsBox_data() {
+        QTest::addColumn<bool>("boxClosed");
+        QTest::newRow("box open") << false;
+        QTest::newRow("box closed, handler not yet resumed") << true;
+    }
     void commandsWaitForTheOperatorsBox() {
+        QFETCH(bool, boxClosed);
         ServerBench bench(5);
         auto client = bench.connect();
         QVERIFY(client);
@@ -236,6 +259,7 @@ class RemoteServerTest : public QObject {
             box.show();
             client->write("DAC1:X1A 1\nDAC1:X1A 2\n");
             deferred = waiting.wait(kWait);
+            if (boxClosed) box.hide();
             QTest::qWait(50);  // room for a command that should not run
             sentWhileOpen = bench.remote.bench.usb.requests.size();
         };
@@ -248,6 +272,43 @@ class RemoteServerTest : public QObject {
         QCOMPARE(bench.remote.bench.usb.words(),
                  (std::vector<int32_t>{word::channelWord(word::kModeX, 14, 1, 1),
                                        word::channelWord(word::kModeX, 14, 1, 2)}));
+    }
+
+    // Commands sent while the operator picks the part wait until the window
+    // has loaded, also through the last pass of the dialog's event loop: they
+    // come after the firmware load and are not undone by the start values.
+    void commandsWaitForTheStartUp() {
+        SimulatedBoard board;
+        RecordingUsb usb(&board);
+        RecordingPrompt prompt;
+        DialogStandIn chooser;
+        QTemporaryDir firmwareDir;
+        FrmMain window(usb, prompt, chooser);
+        window.setFirmwareDirectory(firmwareDir.path());
+        window.setPartListener([&board](const PartInfo& part) { board.setPart(part); });
+        WindowOperations operations(window, true);
+        RemoteServer server(operations);
+        QVERIFY(server.listen({QHostAddress(QHostAddress::LocalHost), 0}));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress(QHostAddress::LocalHost), server.port());
+        QVERIFY(client.waitForConnected(kWait));
+        QSignalSpy waiting(&server, &RemoteServer::inputWaiting);
+        chooser.whileOpen = [&](const std::function<void(int)>& runSetup) {
+            QDialog dialog;
+            dialog.setModal(true);
+            dialog.show();
+            client.write("DAC0:X1A 5\n");
+            QVERIFY(waiting.wait(kWait));
+            runSetup(5);
+            dialog.hide();
+            QTest::qWait(50);  // the dialog's loop ends its last pass
+        };
+        window.Form_Load();
+        QCOMPARE(ask(client, "DAC0:X1A?\n"), "5");
+        QCOMPARE(usb.loads.size(), std::size_t{1});
+        QVERIFY(!usb.requests.empty());
+        QCOMPARE(usb.requests.front().request, request::Start);
+        QCOMPARE(usb.words(), std::vector<int32_t>{word::channelWord(word::kModeX, 14, 0, 5)});
     }
 
     void portInUseIsAnError() {

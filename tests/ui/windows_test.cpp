@@ -5,12 +5,17 @@
 #include <QFocusEvent>
 #include <QFontInfo>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmapCache>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStyleFactory>
+#include <QStyleOption>
 #include <QVBoxLayout>
 #include <QtTest>
+#include <memory>
 
 #include "credits_window.h"
 #include "indicator_cache_style.h"
@@ -215,6 +220,55 @@ class WindowTest : public QObject {
         for (QRadioButton* option : options) option->setStyle(nullptr);
         QCOMPARE(throughCache.size(), plain.size());
         QVERIFY(largestChannelDifference(plain, throughCache) <= 1);
+    }
+
+    // Indicators alike in state, size and palette data still differ in the
+    // palette's colour group (a hidden widget paints with the active colours,
+    // one in an inactive window with the inactive ones) and in the style they
+    // are drawn for: each is painted as its style paints it.
+    void indicatorCacheKeepsLooksApart_data() {
+        QTest::addColumn<QString>("firstStyle");
+        QTest::addColumn<int>("firstGroup");
+        QTest::addColumn<QString>("secondStyle");
+        QTest::addColumn<int>("secondGroup");
+        QTest::newRow("colour group")
+            << "Fusion" << int(QPalette::Active) << "Fusion" << int(QPalette::Inactive);
+        QTest::newRow("base style")
+            << "Fusion" << int(QPalette::Active) << "Windows" << int(QPalette::Active);
+    }
+    void indicatorCacheKeepsLooksApart() {
+        QFETCH(QString, firstStyle);
+        QFETCH(int, firstGroup);
+        QFETCH(QString, secondStyle);
+        QFETCH(int, secondGroup);
+        QPalette palette = QApplication::palette();
+        for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Text}) {
+            palette.setColor(QPalette::Inactive, role,
+                             palette.color(QPalette::Active, role).darker());
+        }
+        const auto paint = [&](const QStyle& style, int group) {
+            QStyleOptionButton option;
+            option.rect = QRect(0, 0, 16, 16);
+            option.state = QStyle::State_Enabled | QStyle::State_On;
+            option.palette = palette;
+            option.palette.setCurrentColorGroup(static_cast<QPalette::ColorGroup>(group));
+            QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            style.drawPrimitive(QStyle::PE_IndicatorRadioButton, &option, &painter);
+            return image;
+        };
+        const std::unique_ptr<QStyle> plainFirst(QStyleFactory::create(firstStyle));
+        const std::unique_ptr<QStyle> plainSecond(QStyleFactory::create(secondStyle));
+        QVERIFY(plainFirst && plainSecond);
+        const QImage expected = paint(*plainSecond, secondGroup);
+        QVERIFY(largestChannelDifference(paint(*plainFirst, firstGroup), expected) > 1);
+
+        QPixmapCache::clear();
+        const IndicatorCacheStyle first(firstStyle);
+        const IndicatorCacheStyle second(secondStyle);
+        paint(first, firstGroup);
+        QVERIFY(largestChannelDifference(paint(second, secondGroup), expected) <= 1);
     }
 
     void clickAreaNeedsReleaseInside() {
