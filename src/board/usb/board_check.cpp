@@ -21,11 +21,19 @@ struct RuleFile {
     std::string text;  // lower-cased
 };
 
-// Files whose name holds "kteval" and ends in ".rules".
+// Files whose name holds "kteval" and ends in ".rules". A folder reached
+// twice (/lib is a link to /usr/lib on merged systems) is read once.
 std::vector<RuleFile> findRuleFiles(const std::vector<std::string>& directories) {
     std::vector<RuleFile> files;
+    std::vector<std::string> seen;
     for (const std::string& directory : directories) {
         std::error_code error;
+        const bool readBefore = std::any_of(seen.begin(), seen.end(), [&](const std::string& s) {
+            std::error_code ignored;
+            return std::filesystem::equivalent(s, directory, ignored);
+        });
+        if (readBefore) continue;
+        seen.push_back(directory);
         for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
             const std::string name = entry.path().filename().string();
             if (name.find("kteval") == std::string::npos || !name.ends_with(".rules")) continue;

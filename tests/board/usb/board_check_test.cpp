@@ -129,6 +129,26 @@ TEST(BoardCheck, DiagnosesFirmwareBoardsAccessAndRule) {
     }
 }
 
+// On merged systems /lib is a link to /usr/lib: the one rule file is named once.
+TEST(BoardCheck, RuleFolderReachedTwiceIsReadOnce) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.path() / "usr-lib-rules");
+    std::filesystem::create_directory_symlink(dir.path() / "usr-lib-rules",
+                                              dir.path() / "lib-rules");
+    dir.write("usr-lib-rules/60-kteval.rules", testing_support::readText(KTEVAL_UDEV_RULES));
+    FakeUsbTransport bus;
+    const BoardCheckSetup setup{
+        {{}, (dir.path() / "bin").string(), {}},
+        {kEzUsbLoaderId},
+        {},
+        {(dir.path() / "lib-rules").string(), (dir.path() / "usr-lib-rules").string()}};
+    const std::string report = checkBoard(bus, setup).report;
+    const std::string installed = "installed: ";
+    const size_t first = report.find(installed);
+    ASSERT_NE(first, std::string::npos) << report;
+    EXPECT_EQ(report.find(installed, first + 1), std::string::npos) << report;
+}
+
 TEST(BoardCheck, RuleFoldersEndWithTheInstallPrefix) {
     const std::vector<std::string> standard{"/etc/udev/rules.d", "/run/udev/rules.d",
                                             "/lib/udev/rules.d", "/usr/lib/udev/rules.d"};
