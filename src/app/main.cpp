@@ -21,7 +21,7 @@
 #include "load_advice.h"
 #include "part_catalogue.h"
 #include "prompt.h"
-#include "remote_server.h"
+#include "remote_module.h"
 #include "request_trace.h"
 #include "simulated_board.h"
 #include "termination_signals.h"
@@ -176,10 +176,16 @@ int main(int argc, char* argv[]) {
     parser.process(*app);
     if (parser.isSet(checkOption)) return runCheck(firmwarePlaces(parser, firmware, argc, argv));
 
-    std::optional<kteval::ui::ListenAddress> listenAddress;
+    // The command server's module is loaded only for --listen.
+    std::optional<kteval::ui::RemoteModule> remote;
     if (parser.isSet(listen)) {
-        listenAddress = kteval::ui::parseListenAddress(parser.value(listen));
-        if (!listenAddress) {
+        remote.emplace(programDirectory());
+        if (!remote->loaded()) {
+            std::fprintf(stderr, "kteval: cannot take remote commands: %s\n",
+                         qPrintable(remote->error()));
+            return 2;
+        }
+        if (!remote->validAddress(parser.value(listen))) {
             std::fprintf(stderr, "kteval: --listen wants [ADDR:]PORT, not '%s'\n",
                          qPrintable(parser.value(listen)));
             return 2;
@@ -240,15 +246,16 @@ int main(int argc, char* argv[]) {
 
     // Commands that arrive while the window loads wait for its boxes to close.
     kteval::ui::WindowOperations operations(window, simulated != nullptr);
-    std::unique_ptr<kteval::ui::RemoteServer> server;
-    if (listenAddress) {
-        server = std::make_unique<kteval::ui::RemoteServer>(operations);
-        if (!server->listen(*listenAddress)) {
+    std::unique_ptr<QObject> server;
+    if (remote) {
+        QString message;
+        server = remote->listen(parser.value(listen), operations, &message);
+        if (!server) {
             std::fprintf(stderr, "kteval: cannot listen on %s: %s\n",
-                         qPrintable(parser.value(listen)), qPrintable(server->errorString()));
+                         qPrintable(parser.value(listen)), qPrintable(message));
             return 2;
         }
-        std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(server->boundAddress()));
+        std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(message));
     }
     window.Form_Load();
     if (parser.isSet(headless)) {
