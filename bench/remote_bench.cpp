@@ -21,9 +21,9 @@
 #include <thread>
 #include <vector>
 
+#include "bench_window.h"
 #include "frm_main.h"
 #include "remote_server.h"
-#include "silent_prompt.h"
 #include "simulated_board.h"
 #include "window_operations.h"
 
@@ -122,13 +122,8 @@ int main(int argc, char* argv[]) {
     const int trips = argc > 2 ? std::atoi(argv[2]) : 20000;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    kteval::SimulatedBoard board;
-    SilentPrompt prompt;
-    kteval::ui::FixedPartChooser chooser(5);  // KT4421
-    kteval::ui::FrmMain window(board, prompt, chooser);
-    window.setPartListener([&board](const kteval::PartInfo& part) { board.setPart(part); });
-    window.Form_Load();
-    window.show();
+    BenchWindow bench;
+    kteval::ui::FrmMain& window = bench.window;
     kteval::ui::WindowOperations operations(window, true);
     kteval::ui::RemoteServer server(operations);
     if (!server.listen({QHostAddress(QHostAddress::LocalHost), 0})) return 1;

@@ -8,20 +8,15 @@
 #include <cstdio>
 #include <vector>
 
+#include "bench_window.h"
 #include "frm_main.h"
-#include "silent_prompt.h"
 #include "simulated_board.h"
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    kteval::SimulatedBoard board;
-    SilentPrompt prompt;
-    kteval::ui::FixedPartChooser chooser(5);  // KT4421
-    kteval::ui::FrmMain window(board, prompt, chooser);
-    window.setPartListener([&board](const kteval::PartInfo& part) { board.setPart(part); });
-    window.Form_Load();
-    window.show();
+    BenchWindow bench;
+    kteval::ui::FrmMain& window = bench.window;
     QApplication::processEvents();
 
     auto* row = window.findChild<QLineEdit*>("txtInput_0");
@@ -47,5 +42,5 @@ int main(int argc, char* argv[]) {
                     withRepaint ? " and repaint" : "", kClicks, micros[micros.size() / 2],
                     micros[micros.size() * 9 / 10], sum / kClicks);
     }
-    return board.channel(0).X1A == ((kClicks - 1) & 0x3FFF) ? 0 : 1;
+    return bench.board.channel(0).X1A == ((kClicks - 1) & 0x3FFF) ? 0 : 1;
 }
