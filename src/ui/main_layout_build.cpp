@@ -77,7 +77,7 @@ QLabel* valueLabel(QWidget* parent, const QString& name, const QString& text, Pl
     result->setFrameShape(QFrame::Box);
     result->setFrameShadow(QFrame::Plain);
     result->setLineWidth(1);
-    new BackgroundFill(result);
+    result->setAutoFillBackground(true);
     QPalette palette = result->palette();
     palette.setColor(QPalette::Window, Qt::white);
     palette.setColor(QPalette::WindowText, Qt::black);

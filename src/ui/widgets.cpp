@@ -6,7 +6,6 @@
 #include <QFontInfo>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QStyle>
@@ -208,19 +207,6 @@ QRect FrameBox::captionRect() const {
 QRect FrameBox::borderRect() const {
     const int top = title().isEmpty() ? 0 : QFontMetrics(font()).height() / 2;
     return rect().adjusted(0, top, 0, 0);
-}
-
-BackgroundFill::BackgroundFill(QWidget* widget) : QObject(widget) {
-    widget->installEventFilter(this);
-}
-
-bool BackgroundFill::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Paint) {
-        auto* widget = static_cast<QWidget*>(watched);
-        QPainter(widget).fillRect(static_cast<QPaintEvent*>(event)->rect(),
-                                  widget->palette().brush(widget->backgroundRole()));
-    }
-    return false;  // the widget paints itself next
 }
 
 void FrameBox::paintEvent(QPaintEvent* /*event*/) {

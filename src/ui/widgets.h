@@ -139,19 +139,6 @@ class FrameBox : public QGroupBox {
     void paintEvent(QPaintEvent* event) override;
 };
 
-// Fills a widget's background with its palette's background brush before the
-// widget paints itself, as autoFillBackground does, but without making the
-// widget opaque to the paint system: an opaque widget is cut out of the paint
-// region of every widget beneath it, which then paints a region of many
-// rectangles instead of its own rectangle. Owned by the widget.
-class BackgroundFill : public QObject {
-  public:
-    explicit BackgroundFill(QWidget* widget);
-
-  protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-};
-
 // Tab control that can tell where its pages lie before it is first shown, so
 // that controls designed in the tab control's coordinates can be placed on a page.
 class TabControl : public QTabWidget {
