@@ -177,15 +177,17 @@ void EmulatedEzUsbBoard::appear(UsbId id, bool firmwareRunning) {
     a.driverBound = id == kEzUsbLoaderId;
     const std::string text = record(kPortSyspath, a.address, id, 0xFF,
                                     descriptors(id, 0xFF, firmwareRunning ? 0x0001 : 0xA001, {}));
+    // The ioctl handler is in place before the node appears: the program
+    // polls the bus and may open the device the moment it is listed.
     GError* error = nullptr;
-    if (!umockdev_testbed_add_from_string(testbedOf(testbed_), text.c_str(), &error)) {
-        std::fprintf(stderr, "emulated board: %s\n", error->message);
-        std::abort();
-    }
     a.handler = umockdev_ioctl_base_new();
     g_signal_connect(a.handler, "handle-ioctl", G_CALLBACK(Glue::onIoctl), &a);
     if (!umockdev_testbed_attach_ioctl(testbedOf(testbed_), devnodeOf(a.address).c_str(), a.handler,
                                        &error)) {
+        std::fprintf(stderr, "emulated board: %s\n", error->message);
+        std::abort();
+    }
+    if (!umockdev_testbed_add_from_string(testbedOf(testbed_), text.c_str(), &error)) {
         std::fprintf(stderr, "emulated board: %s\n", error->message);
         std::abort();
     }
