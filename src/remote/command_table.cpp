@@ -13,43 +13,43 @@ using enum SuffixKind;
 // clang-format off
 constexpr std::array kCommands{
     //           header                  query  params suffix   441x   handler
-    CommandSpec{"*IDN",                  true,  0, None,    false, identify},
-    CommandSpec{"*RST",                  false, 0, None,    false, pulseReset},
-    CommandSpec{"*CLS",                  false, 0, None,    false, clearStatus},
-    CommandSpec{"*OPC",                  true,  0, None,    false, operationComplete},
-    CommandSpec{"*OPC",                  false, 0, None,    false, nothing},
-    CommandSpec{"SYSTem:ERRor[:NEXT]",   true,  0, None,    false, nextError},
-    CommandSpec{"CHANnel",               false, 1, None,    false, selectChannel},
-    CommandSpec{"CHANnel",               true,  0, None,    false, selectedChannel},
-    CommandSpec{"DAC#:X1A",              false, 1, Channel, false, writeRegister<Register::X1A>},
-    CommandSpec{"DAC#:X1B",              false, 1, Channel, false, writeRegister<Register::X1B>},
-    CommandSpec{"DAC#:M",                false, 1, Channel, false, writeRegister<Register::M>},
-    CommandSpec{"DAC#:C",                false, 1, Channel, false, writeRegister<Register::C>},
-    CommandSpec{"DAC#:X1A",              true,  0, Channel, false, registerValue<&DAC::X1A>},
-    CommandSpec{"DAC#:X1B",              true,  0, Channel, false, registerValue<&DAC::X1B>},
-    CommandSpec{"DAC#:M",                true,  0, Channel, false, registerValue<&DAC::M>},
-    CommandSpec{"DAC#:C",                true,  0, Channel, false, registerValue<&DAC::C>},
-    CommandSpec{"DAC#:X2A",              true,  0, Channel, false, registerValue<&DAC::X2A>},
-    CommandSpec{"DAC#:X2B",              true,  0, Channel, false, registerValue<&DAC::X2B>},
-    CommandSpec{"DAC#:REGister",         true,  0, Channel, false, registerValue<&DAC::DACreg>},
-    CommandSpec{"DAC#:MUX",              false, 1, Channel, false, setMux},
-    CommandSpec{"DAC#:MUX",              true,  0, Channel, false, muxSource},
-    CommandSpec{"DAC#:VOLTage",          true,  0, Channel, false, outputVoltage},
-    CommandSpec{"OFFSet#",               false, 1, Group,   false, writeOffset},
-    CommandSpec{"OFFSet#",               true,  0, Group,   false, offsetCode},
-    CommandSpec{"VREF#",                 false, 1, Group,   false, setReference},
-    CommandSpec{"VREF#",                 true,  0, Group,   false, referenceVoltage},
-    CommandSpec{"WORD",                  false, 1, None,    false, loadWord},
-    CommandSpec{"PULSe:LDAC",            false, 0, None,    false, pulseLdac},
-    CommandSpec{"PULSe:RESet",           false, 0, None,    false, pulseReset},
-    CommandSpec{"LINE:RESet",            false, 1, None,    false, setLine<Line::Reset>},
-    CommandSpec{"LINE:CLR",              false, 1, None,    false, setLine<Line::Clr>},
-    CommandSpec{"LINE:LDAC",             false, 1, None,    false, setLine<Line::Ldac>},
-    CommandSpec{"MONitor[:STATe]",       false, 1, None,    true,  setMonitor},
-    CommandSpec{"MONitor:SOURce",        false, 1, None,    true,  setMonitorSource},
-    CommandSpec{"GPIO:MODE",             false, 1, None,    true,  setGpioMode},
-    CommandSpec{"GPIO",                  true,  0, None,    true,  readGpio},
-    CommandSpec{"BOARD:RELoad",          false, 0, None,    false, reloadBoard},
+    CommandEntry{"*IDN",                  true,  0, None,    false, identify},
+    CommandEntry{"*RST",                  false, 0, None,    false, pulseReset},
+    CommandEntry{"*CLS",                  false, 0, None,    false, clearStatus},
+    CommandEntry{"*OPC",                  true,  0, None,    false, operationComplete},
+    CommandEntry{"*OPC",                  false, 0, None,    false, nothing},
+    CommandEntry{"SYSTem:ERRor[:NEXT]",   true,  0, None,    false, nextError},
+    CommandEntry{"CHANnel",               false, 1, None,    false, selectChannel},
+    CommandEntry{"CHANnel",               true,  0, None,    false, selectedChannel},
+    CommandEntry{"DAC#:X1A",              false, 1, Channel, false, writeRegister<Register::X1A>},
+    CommandEntry{"DAC#:X1B",              false, 1, Channel, false, writeRegister<Register::X1B>},
+    CommandEntry{"DAC#:M",                false, 1, Channel, false, writeRegister<Register::M>},
+    CommandEntry{"DAC#:C",                false, 1, Channel, false, writeRegister<Register::C>},
+    CommandEntry{"DAC#:X1A",              true,  0, Channel, false, registerValue<&DAC::X1A>},
+    CommandEntry{"DAC#:X1B",              true,  0, Channel, false, registerValue<&DAC::X1B>},
+    CommandEntry{"DAC#:M",                true,  0, Channel, false, registerValue<&DAC::M>},
+    CommandEntry{"DAC#:C",                true,  0, Channel, false, registerValue<&DAC::C>},
+    CommandEntry{"DAC#:X2A",              true,  0, Channel, false, registerValue<&DAC::X2A>},
+    CommandEntry{"DAC#:X2B",              true,  0, Channel, false, registerValue<&DAC::X2B>},
+    CommandEntry{"DAC#:REGister",         true,  0, Channel, false, registerValue<&DAC::DACreg>},
+    CommandEntry{"DAC#:MUX",              false, 1, Channel, false, setMux},
+    CommandEntry{"DAC#:MUX",              true,  0, Channel, false, muxSource},
+    CommandEntry{"DAC#:VOLTage",          true,  0, Channel, false, outputVoltage},
+    CommandEntry{"OFFSet#",               false, 1, Group,   false, writeOffset},
+    CommandEntry{"OFFSet#",               true,  0, Group,   false, offsetCode},
+    CommandEntry{"VREF#",                 false, 1, Group,   false, setReference},
+    CommandEntry{"VREF#",                 true,  0, Group,   false, referenceVoltage},
+    CommandEntry{"WORD",                  false, 1, None,    false, loadWord},
+    CommandEntry{"PULSe:LDAC",            false, 0, None,    false, pulseLdac},
+    CommandEntry{"PULSe:RESet",           false, 0, None,    false, pulseReset},
+    CommandEntry{"LINE:RESet",            false, 1, None,    false, setLine<Line::Reset>},
+    CommandEntry{"LINE:CLR",              false, 1, None,    false, setLine<Line::Clr>},
+    CommandEntry{"LINE:LDAC",             false, 1, None,    false, setLine<Line::Ldac>},
+    CommandEntry{"MONitor[:STATe]",       false, 1, None,    true,  setMonitor},
+    CommandEntry{"MONitor:SOURce",        false, 1, None,    true,  setMonitorSource},
+    CommandEntry{"GPIO:MODE",             false, 1, None,    true,  setGpioMode},
+    CommandEntry{"GPIO",                  true,  0, None,    true,  readGpio},
+    CommandEntry{"BOARD:RELoad",          false, 0, None,    false, reloadBoard},
 };
 // clang-format on
 
@@ -105,7 +105,7 @@ bool matchNodes(const Pattern& pattern, std::size_t node, std::span<const Keywor
 
 }  // namespace
 
-std::span<const CommandSpec> commandTable() {
+std::span<const CommandEntry> commandTable() {
     return kCommands;
 }
 
@@ -121,11 +121,11 @@ bool matchesForm(std::string_view written, std::string_view form) {
 HeaderLookup findCommand(std::span<const Keyword> keywords, bool query) {
     HeaderLookup lookup;
     if (keywords.empty() || keywords.size() > kMaxNodes) return lookup;
-    for (const CommandSpec& spec : kCommands) {
-        if (spec.query != query) continue;
+    for (const CommandEntry& entry : kCommands) {
+        if (entry.query != query) continue;
         uint32_t suffix = 0;
-        if (matchNodes(parsePattern(spec.header), 0, keywords, 0, suffix)) {
-            lookup.spec = &spec;
+        if (matchNodes(parsePattern(entry.header), 0, keywords, 0, suffix)) {
+            lookup.entry = &entry;
             lookup.suffix = suffix;
             return lookup;
         }

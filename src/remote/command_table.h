@@ -37,7 +37,7 @@ enum class SuffixKind {
     Group,    // OFFSet<k>, VREF<k>: an offset DAC / reference entry the part shows
 };
 
-struct CommandSpec {
+struct CommandEntry {
     // Keywords separated by ':', the upper-case part being the short form,
     // "[:NODE]" optional, '#' where the numeric suffix goes.
     std::string_view header;
@@ -48,15 +48,15 @@ struct CommandSpec {
     Handler handler;
 };
 
-std::span<const CommandSpec> commandTable();
+std::span<const CommandEntry> commandTable();
 
 // True when written (any case) is the short or the long form of form
 // ("CHAN" or "channel" for "CHANnel").
 bool matchesForm(std::string_view written, std::string_view form);
 
 struct HeaderLookup {
-    const CommandSpec* spec = nullptr;  // nullptr: no such command
-    uint32_t suffix = 0;                // the suffix of the '#' keyword
+    const CommandEntry* entry = nullptr;  // nullptr: no such command
+    uint32_t suffix = 0;                  // the suffix of the '#' keyword
 };
 
 // The command whose header and form (query or not) the keywords name.

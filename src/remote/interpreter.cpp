@@ -17,8 +17,8 @@ int groupCount(const PartInfo* part) {
 }
 
 // The header suffix as the handler's index; false when the part lacks it.
-bool resolveSuffix(const CommandSpec& spec, const PartInfo* part, uint32_t suffix, int& index) {
-    switch (spec.suffix) {
+bool resolveSuffix(const CommandEntry& entry, const PartInfo* part, uint32_t suffix, int& index) {
+    switch (entry.suffix) {
         case SuffixKind::None:
             return true;
         case SuffixKind::Channel:
@@ -59,29 +59,29 @@ std::optional<std::string> Interpreter::executeLine(std::string_view line) {
         if (!unit.common && !unit.rooted && !path.empty()) {
             header.insert(header.begin(), path.begin(), path.end());
             lookup = findCommand(header, unit.query);
-            if (lookup.spec == nullptr) header = unit.keywords;
+            if (lookup.entry == nullptr) header = unit.keywords;
         }
-        if (lookup.spec == nullptr) lookup = findCommand(header, unit.query);
+        if (lookup.entry == nullptr) lookup = findCommand(header, unit.query);
 
-        const CommandSpec* spec = lookup.spec;
+        const CommandEntry* entry = lookup.entry;
         CommandContext context{ops_, errors_, part, 0, unit.params, {}};
-        if (spec == nullptr ||
-            (spec->monitorFamilyOnly && (part == nullptr || !part->monitorFamily))) {
+        if (entry == nullptr ||
+            (entry->monitorFamilyOnly && (part == nullptr || !part->monitorFamily))) {
             error = ErrorCode::UndefinedHeader;
-        } else if (!resolveSuffix(*spec, part, lookup.suffix, context.index)) {
+        } else if (!resolveSuffix(*entry, part, lookup.suffix, context.index)) {
             error = ErrorCode::HeaderSuffixOutOfRange;
-        } else if (unit.params.size() < static_cast<std::size_t>(spec->paramCount)) {
+        } else if (unit.params.size() < static_cast<std::size_t>(entry->paramCount)) {
             error = ErrorCode::MissingParameter;
-        } else if (unit.params.size() > static_cast<std::size_t>(spec->paramCount)) {
+        } else if (unit.params.size() > static_cast<std::size_t>(entry->paramCount)) {
             error = ErrorCode::ParameterNotAllowed;
         } else {
-            error = spec->handler(context);
+            error = entry->handler(context);
         }
         if (error != ErrorCode::NoError) {
             errors_.push(error);
             break;
         }
-        if (spec->query) {
+        if (entry->query) {
             if (answers) {
                 *answers += ';';
             } else {
