@@ -12,7 +12,7 @@ using enum SuffixKind;
 
 // clang-format off
 constexpr std::array kCommands{
-    //           header                  query  params suffix   441x   handler
+    //            header                  query  params suffix   441x   handler
     CommandEntry{"*IDN",                  true,  0, None,    false, identify},
     CommandEntry{"*RST",                  false, 0, None,    false, pulseReset},
     CommandEntry{"*CLS",                  false, 0, None,    false, clearStatus},
