@@ -82,16 +82,12 @@ kteval::FirmwarePlaces firmwarePlaces(const QCommandLineParser& parser,
                                       const QCommandLineOption& firmware, int argc, char* argv[]) {
     std::string file;
     if (parser.isSet(firmware)) {
-        const QString value = parser.value(firmware);
-        const std::string raw = rawFirmwareArgument(argc, argv);
+        // argv keeps the name's bytes; a QString keeps only what is UTF-8.
+        std::string name = rawFirmwareArgument(argc, argv);
+        if (name.empty()) name = QFile::encodeName(parser.value(firmware)).toStdString();
         std::error_code error;
-        const std::filesystem::path absolute = std::filesystem::absolute(raw, error);
-        if (QFile::decodeName(raw.c_str()) == value &&
-            QFile::encodeName(value).toStdString() != raw && !error) {
-            file = absolute.string();
-        } else {
-            file = QFile::encodeName(QFileInfo(value).absoluteFilePath()).toStdString();
-        }
+        const std::filesystem::path absolute = std::filesystem::absolute(name, error);
+        file = error ? name : absolute.lexically_normal().string();
     }
     return kteval::firmwarePlacesFromEnvironment(programDirectory(), std::move(file));
 }
