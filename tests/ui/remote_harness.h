@@ -4,7 +4,6 @@
 // operations) beside a twin window driven by the operator's clicks, and a
 // picture of everything the window shows, to compare the two.
 
-#include <QAction>
 #include <QStringList>
 #include <QtTest>
 #include <optional>
@@ -35,30 +34,6 @@ class RemoteBench {
     WindowOperations operations{bench.window, true};
     remote::Interpreter interpreter{operations};
 };
-
-// Runs an operator's steps on a window: "click NAME" (button or option),
-// "type NAME TEXT" (an entry's text), "enter NAME" (Enter in an entry),
-// "pick NAME POSITION" (a list entry), "menu NAME" (a menu entry).
-inline void operate(Bench& bench, const QStringList& steps) {
-    for (const QString& step : steps) {
-        const QStringList words = step.split(' ');
-        const QString& verb = words[0];
-        const QString& name = words[1];
-        if (verb == "click") {
-            bench.find<QAbstractButton>(name)->click();
-        } else if (verb == "type") {
-            bench.entry(name)->setText(words.mid(2).join(' '));
-        } else if (verb == "enter") {
-            emit bench.entry(name)->enterPressed();
-        } else if (verb == "pick") {
-            bench.pick(name, words[2].toInt());
-        } else if (verb == "menu") {
-            bench.find<QAction>(name)->trigger();
-        } else {
-            qFatal("unknown step %s", qPrintable(step));
-        }
-    }
-}
 
 // Everything the window shows that a command may change, and the model.
 inline QStringList picture(Bench& bench) {
