@@ -67,9 +67,6 @@ class RemoteWindowTest : public QObject {
 
     void registerWrites_data() {
         addComparisonColumns();
-        QTest::newRow("KT4421 X1A 14-bit")
-            << 5 << QStringList{} << QStringList{"DAC39:X1A #H3FFF"}
-            << QStringList{"click chkDAC_39", "type txtInput_0 3FFF", "click cmdX1A"};
         QTest::newRow("KT4420 X1B then X1A")
             << 4 << QStringList{} << QStringList{"DAC5:X1B 4660", "dac5:x1a 1"}
             << QStringList{"click chkDAC_5", "click optAB_1", "type txtInput_0 1234",
