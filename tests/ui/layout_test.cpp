@@ -271,6 +271,21 @@ class MainLayoutTest : public QObject {
             QVERIFY2(f.window.findChild<LineWidget*>(name) != nullptr, qPrintable(name));
         QCOMPARE(f.window.findChildren<LineWidget*>().size(), lines.size());
         QVERIFY(f.c.Breg->isHidden() && !f.c.Areg->isHidden() && f.c.Line8->isHidden());
+        // The option buttons without caption, each in its container.
+        const auto options = [&](const char* container, const char* name, int count) {
+            QStringList names;
+            for (int i = 0; i < count; ++i) names << nameOf(name, i);
+            QStringList found;
+            for (auto* option :
+                 f.window.findChild<QWidget*>(container)->findChildren<QRadioButton*>(
+                     Qt::FindDirectChildrenOnly))
+                found << option->objectName();
+            QCOMPARE(found, names);
+        };
+        options("Frame4", "InputSel", 10);
+        options("Frame6", "optTxtSelect", 5);
+        options("Frame3", "optAB", 2);
+        options("Frame2_0", "DACoptMux2", 2);
         const auto* feed = f.c.frmGroup->findChild<LineWidget*>("Line1_5");
         QCOMPARE(f.c.Areg->from(), feed->to());
         QCOMPARE(f.c.Breg->from(), feed->to());
