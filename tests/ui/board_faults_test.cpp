@@ -33,7 +33,6 @@ class BoardFaultsTest : public QObject {
         QTest::newRow("stall") << int(Stall) << int(usbresult::kStall)
                                << int(usbresult::kLoadIoError) << int(usbresult::kNotOpen);
     }
-
     void faultMidSession() {
         QFETCH(int, fault);
         QFETCH(int, code);
@@ -118,7 +117,6 @@ class BoardFaultsTest : public QObject {
             << QByteArray("garbage\n") << false << int(usbresult::kHexFormat);
         QTest::newRow("second board") << goodFirmware() << true << int(usbresult::kSeveralBoards);
     }
-
     void failedReloadKeepsTheLink() {
         QFETCH(QByteArray, content);
         QFETCH(bool, secondBoard);
@@ -165,7 +163,6 @@ class BoardFaultsTest : public QObject {
         QTest::newRow("outside RAM") << true << QByteArray::fromStdString(writeIntelHex(beyond))
                                      << int(usbresult::kImageOutsideRam);
     }
-
     void badFirmware() {
         QFETCH(bool, present);
         QFETCH(QByteArray, content);

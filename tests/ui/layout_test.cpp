@@ -186,7 +186,6 @@ class MainLayoutTest : public QObject {
                 {105 + 1400 * (i % 8), 780 + 480 * (i / 8), 1400, 195});
         }
     }
-
     void controls() {
         QFETCH(QString, name);
         QFETCH(QString, kind);

@@ -149,7 +149,6 @@ class ModelChipAgreementTest : public QObject {
             QTest::newRow(std::string(partByIndex(i).name).c_str()) << i;
         }
     }
-
     void randomSessions() {
         QFETCH(int, part);
         const auto seed = environmentNumber("KTEVAL_SEED", std::random_device{}()) + part;

@@ -35,7 +35,6 @@ class OperatorActionsTest : public QObject {
         QTest::newRow("KT4421 39") << 5 << 39 << "Group 4 - Vout39";
         QTest::newRow("KT4423 24") << 7 << 24 << "Group 3 - Vout24";
     }
-
     void groupCaptions() {
         QFETCH(int, part);
         QFETCH(int, index);
@@ -70,7 +69,6 @@ class OperatorActionsTest : public QObject {
         QTest::newRow("KT4412 ch1")
             << 2 << 1 << QStringList{"DACoptMux2_1"} << QList<int>{0x060002};
     }
-
     void abAndMultiplexerWords() {
         QFETCH(int, part);
         QFETCH(int, index);
@@ -122,7 +120,6 @@ class OperatorActionsTest : public QObject {
                 << row;
         }
     }
-
     void registerWrites() {
         QFETCH(WriteRow, row);
         Bench bench(row.part);
@@ -277,7 +274,6 @@ class OperatorActionsTest : public QObject {
         QTest::newRow("channel box, focused")
             << "cboMonChannel" << true << 3 << std::vector<int32_t>{0x0C0021};
     }
-
     void wheelOverMonitorBoxes() {
         QFETCH(QString, box);
         QFETCH(bool, focused);
@@ -333,7 +329,6 @@ class OperatorActionsTest : public QObject {
         for (const char* name : {"cmdLDAC", "Command4", "Command2"})
             QTest::newRow(name) << name << QList<int>{222};
     }
-
     void lineButtons() {
         QFETCH(QString, button);
         QFETCH(QList<int>, requests);

@@ -39,7 +39,6 @@ class StartupTest : public QObject {
                                 << 32 << "1555" << "3FFF" << 2 << false;
         // clang-format on
     }
-
     void startUpPerPart() {
         QFETCH(int, part);
         QFETCH(QString, caption);
@@ -147,7 +146,6 @@ class StartupTest : public QObject {
         QTest::newRow("close box") << false;
         QTest::newRow("Exit") << true;
     }
-
     void closingUnloadsEveryWindow() {
         QFETCH(bool, viaExit);
         Bench bench(5);
@@ -174,7 +172,6 @@ class StartupTest : public QObject {
         QTest::newRow("KT4421 full scale") << 5 << 16 << "3FFF" << 16 << "Vout16=7.9995V";
         QTest::newRow("KT4412 channel 5 at index 9") << 2 << 9 << "FFFF" << 5 << "Vout5=9.9997V";
     }
-
     void voltageTable() {
         QFETCH(int, part);
         QFETCH(int, index);
@@ -216,7 +213,6 @@ class StartupTest : public QObject {
         QTest::newRow("1 2") << "12" << 0 << 2;
         QTest::newRow("twice") << "123123" << 2 << 0;
     }
-
     void creditsSequence() {
         QFETCH(QString, clicks);
         QFETCH(int, opened);
