@@ -15,10 +15,6 @@ namespace {
 
 enum Fault { Unplug, Timeout, Stall };
 
-QString titleFor(int code) {
-    return QStringLiteral("KT4421: %1").arg(code);
-}
-
 }  // namespace
 
 class BoardFaultsTest : public QObject {
@@ -37,7 +33,6 @@ class BoardFaultsTest : public QObject {
         QTest::newRow("stall") << int(Stall) << int(usbresult::kStall)
                                << int(usbresult::kLoadIoError) << int(usbresult::kNotOpen);
     }
-
     void faultMidSession() {
         QFETCH(int, fault);
         QFETCH(int, code);
@@ -48,9 +43,7 @@ class BoardFaultsTest : public QObject {
         QVERIFY(b.prompt.messages.empty());
         QVERIFY(b.board.firmwareRunning());
 
-        b.click("chkDAC_3");
-        b.type("txtInput_0", "1234");
-        b.click("cmdX1A");
+        b.run({"click chkDAC_3", "type txtInput_0 1234", "click cmdX1A"});
         QCOMPARE(b.lastResult(), int16_t{0});
         const std::size_t reached = b.board.firmwareRequests().size();
         QCOMPARE(reached, std::size_t{2});  // start and the word
@@ -62,21 +55,14 @@ class BoardFaultsTest : public QObject {
                                           fault == Timeout ? UsbStatus::Timeout : UsbStatus::Stall);
         }
         const std::size_t firstFaulty = b.usb.requests.size();
-        b.click("chkDAC_7");
-        b.type("txtInput_0", "0ABC");
-        b.click("cmdX1A");
+        b.run({"click chkDAC_7", "type txtInput_0 0ABC", "click cmdX1A"});
         QCOMPARE(b.text("lblXA"), QString("0ABC"));
         QCOMPARE(b.text("lblOutputCode"), b.lastWordText());
-        b.type("txtInput_0", "2345");
-        b.click("cmdM");
+        b.run({"type txtInput_0 2345", "click cmdM", "type txtOffsetValue_1 2AAA",
+               "click cmdOFFSET_1", "click optAB_1", "type txtInput_0 0DEF", "click cmdX1A"});
         QCOMPARE(b.text("lblM"), QString("2345"));
-        b.type("txtOffsetValue_1", "2AAA");
-        b.click("cmdOFFSET_1");
-        b.click("optAB_1");
-        b.type("txtInput_0", "0DEF");
-        b.click("cmdX1A");
         QCOMPARE(b.text("lblXB"), QString("0DEF"));
-        b.click("cmdRESET_4");  // LDAC high
+        b.run({"click cmdRESET_4"});  // LDAC high
         QCOMPARE(b.lastResult(), int16_t(code));
 
         // Every request was still sent, each failed with the fault's code, none
@@ -98,7 +84,7 @@ class BoardFaultsTest : public QObject {
         // for a board that is gone.
         b.window.mnuReload_Click();
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
-        QCOMPARE(b.prompt.messages[0].title, titleFor(reloadCode));
+        QCOMPARE(b.prompt.messages[0].title, loadFailureTitle(reloadCode));
         QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
         QCOMPARE(b.lastResult(), int16_t(afterReload));
 
@@ -111,8 +97,7 @@ class BoardFaultsTest : public QObject {
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
         QCOMPARE(b.usb.loadResults.back(), usbresult::kOk);
         QCOMPARE(b.board.firmwareRequests().size(), reached + 3);  // start, RESET low, high
-        b.type("txtInput_0", "0123");
-        b.click("cmdX1A");
+        b.run({"type txtInput_0 0123", "click cmdX1A"});
         QCOMPARE(b.lastResult(), int16_t{0});
         const FakeTransfer& last = b.board.firmwareRequests().back();
         QCOMPARE(last.request, uint8_t{221});
@@ -132,27 +117,26 @@ class BoardFaultsTest : public QObject {
             << QByteArray("garbage\n") << false << int(usbresult::kHexFormat);
         QTest::newRow("second board") << goodFirmware() << true << int(usbresult::kSeveralBoards);
     }
-
     void failedReloadKeepsTheLink() {
         QFETCH(QByteArray, content);
         QFETCH(bool, secondBoard);
         QFETCH(int, code);
         FakeBoardBench b(goodFirmware());
-        QFile file(b.firmwareDir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
-        QVERIFY(content.isEmpty() ? file.remove()
-                                  : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
-        file.close();
+        if (content.isEmpty()) {
+            QVERIFY(QFile::remove(b.firmwareDir.filePath(BoardLink::kFirmwareFileName)));
+        } else {
+            writeFirmwareFile(b.firmwareDir, content);
+        }
         if (secondBoard) b.bus.addLoader({9});
         const std::size_t reached = b.board.firmwareRequests().size();
 
         b.window.mnuReload_Click();
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
         QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
-        QCOMPARE(b.prompt.messages[0].title, titleFor(code));
+        QCOMPARE(b.prompt.messages[0].title, loadFailureTitle(code));
         QCOMPARE(b.board.firmwareRequests().size(), reached + 3);  // start, RESET low, high
         QCOMPARE(b.board.firmwareRequests().back().request, uint8_t{218});
-        b.type("txtInput_0", "0456");
-        b.click("cmdX1A");
+        b.run({"type txtInput_0 0456", "click cmdX1A"});
         QCOMPARE(b.lastResult(), int16_t{0});
         QCOMPARE(b.board.firmwareRequests().size(), reached + 4);
     }
@@ -179,7 +163,6 @@ class BoardFaultsTest : public QObject {
         QTest::newRow("outside RAM") << true << QByteArray::fromStdString(writeIntelHex(beyond))
                                      << int(usbresult::kImageOutsideRam);
     }
-
     void badFirmware() {
         QFETCH(bool, present);
         QFETCH(QByteArray, content);
@@ -187,7 +170,7 @@ class BoardFaultsTest : public QObject {
         FakeBoardBench b(present ? std::optional(content) : std::nullopt);
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
         QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
-        QCOMPARE(b.prompt.messages[0].title, titleFor(code));
+        QCOMPARE(b.prompt.messages[0].title, loadFailureTitle(code));
         QCOMPARE(b.prompt.messages[0].icon, Prompt::Icon::Exclamation);
         // The details name the file, and what to do about it.
         const QString& details = b.prompt.messages[0].details;
@@ -200,9 +183,7 @@ class BoardFaultsTest : public QObject {
         QCOMPARE(b.usb.requests[0].request, int16_t{224});
         QCOMPARE(b.lastResult(), usbresult::kNotOpen);
 
-        b.click("chkDAC_2");
-        b.type("txtInput_0", "1FFF");
-        b.click("cmdX1A");
+        b.run({"click chkDAC_2", "type txtInput_0 1FFF", "click cmdX1A"});
         QCOMPARE(b.lastResult(), usbresult::kNotOpen);
         QCOMPARE(b.window.module().DACs(2).X1A, 0x1FFF);
         QCOMPARE(b.text("lblXA"), QString("1FFF"));

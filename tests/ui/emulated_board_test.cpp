@@ -2,7 +2,6 @@
 // board emulated below libusb: start-up loads the firmware and the chip
 // follows the window; an unplugged board and a spoilt firmware file are
 // handled as the operator expects, and "Reload USB" brings the board back.
-#include <QFile>
 #include <QtTest>
 
 #include "emulated_test_support.h"
@@ -27,20 +26,11 @@ class EmulatedBench {
   public:
     EmulatedBench() {
         window.setFirmwareDirectory(firmwareDir.path());
-        writeFirmware(firmwareImage());
+        writeFirmwareFile(firmwareDir, firmwareImage());
         window.Form_Load();
     }
 
-    void writeFirmware(const QByteArray& content) {
-        QFile file(firmwareDir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
-        if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size()) {
-            qFatal("cannot write the firmware file");
-        }
-    }
-    void click(const QString& name) { control<QAbstractButton>(window, name)->click(); }
-    void type(const QString& entry, const QString& text) {
-        control<EntryBox>(window, entry)->setText(text);
-    }
+    void run(const QStringList& steps) { operate(window, steps); }
     int16_t lastResult() const { return window.link().LastResult; }
     std::vector<uint8_t> requestCodes(std::size_t from) const {
         std::vector<uint8_t> codes;
@@ -73,12 +63,8 @@ class EmulatedBoardTest : public QObject {
         QCOMPARE(b.board.startRequests(), 1);
         QVERIFY(b.board.presence().id == kFirmwareId);
 
-        b.click("chkDAC_6");
-        b.type("txtInput_0", "1234");
-        b.click("cmdX1A");
-        b.type("txtInput_0", "3000");
-        b.click("cmdM");
-        b.click("cmdLDAC");
+        b.run({"click chkDAC_6", "type txtInput_0 1234", "click cmdX1A", "type txtInput_0 3000",
+               "click cmdM", "click cmdLDAC"});
         QCOMPARE(b.lastResult(), int16_t{0});
         const ChipState chip = b.board.chip();
         const DAC& model = b.window.module().DACs(6);
@@ -95,9 +81,7 @@ class EmulatedBoardTest : public QObject {
         EmulatedBench b;
         QVERIFY(b.prompt.messages.empty());
         b.board.unplug();
-        b.click("chkDAC_2");
-        b.type("txtInput_0", "0ABC");
-        b.click("cmdX1A");
+        b.run({"click chkDAC_2", "type txtInput_0 0ABC", "click cmdX1A"});
         QCOMPARE(b.lastResult(), usbresult::kDeviceGone);
         QVERIFY(b.prompt.messages.empty());
 
@@ -105,7 +89,7 @@ class EmulatedBoardTest : public QObject {
         b.window.mnuReload_Click();
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
         QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
-        QCOMPARE(b.prompt.messages[0].title, QString("KT4421: %1").arg(usbresult::kNoBoard));
+        QCOMPARE(b.prompt.messages[0].title, loadFailureTitle(usbresult::kNoBoard));
 
         b.board.plugIn();
         QVERIFY(waitForListing(b.transport, kEzUsbLoaderId, true));
@@ -114,9 +98,7 @@ class EmulatedBoardTest : public QObject {
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
         QCOMPARE(b.lastResult(), int16_t{0});
         QCOMPARE(b.requestCodes(before), (std::vector<uint8_t>{224, 219, 218}));
-        b.click("chkDAC_2");
-        b.type("txtInput_0", "0DEF");
-        b.click("cmdX1A");
+        b.run({"click chkDAC_2", "type txtInput_0 0DEF", "click cmdX1A"});
         QCOMPARE(b.board.chip().channels[2].X1A, 0x0DEF);
     }
 
@@ -124,16 +106,14 @@ class EmulatedBoardTest : public QObject {
     // the RESET pulse after it resets the chip.
     void failedReloadKeepsTheLink() {
         EmulatedBench b;
-        b.click("chkDAC_4");
-        b.type("txtInput_0", "0456");
-        b.click("cmdX1A");
+        b.run({"click chkDAC_4", "type txtInput_0 0456", "click cmdX1A"});
         QCOMPARE(b.board.chip().channels[4].X1A, 0x0456);
 
-        b.writeFirmware("garbage\n");
+        writeFirmwareFile(b.firmwareDir, "garbage\n");
         const std::size_t before = b.board.firmwareRequests().size();
         b.window.mnuReload_Click();
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
-        QCOMPARE(b.prompt.messages[0].title, QString("KT4421: %1").arg(usbresult::kHexFormat));
+        QCOMPARE(b.prompt.messages[0].title, loadFailureTitle(usbresult::kHexFormat));
         QCOMPARE(b.requestCodes(before), (std::vector<uint8_t>{224, 219, 218}));
         QCOMPARE(b.lastResult(), int16_t{0});
         QVERIFY(b.board.chip() == SimulatedBoard().powerOnState());

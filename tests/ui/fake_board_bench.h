@@ -5,7 +5,6 @@
 // faults are scripted on the fake, and every library call and its result are
 // recorded at the USBFunctions seam.
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <optional>
 #include <vector>
@@ -57,22 +56,12 @@ class FakeBoardBench {
         window.setLoadAdvice([this](int16_t code, const FirmwareChoice& image) {
             return loadFailureDetails(code, image, &link);
         });
-        if (firmware) {
-            QFile file(firmwareDir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
-            if (!file.open(QIODevice::WriteOnly) || file.write(*firmware) != firmware->size()) {
-                qFatal("cannot write the firmware file");
-            }
-        }
+        if (firmware) writeFirmwareFile(firmwareDir, *firmware);
         window.Form_Load();
     }
 
-    template <typename T>
-    T* find(const QString& name) {
-        return control<T>(window, name);
-    }
-    void click(const QString& name) { find<QAbstractButton>(name)->click(); }
-    QString text(const QString& label) { return find<QLabel>(label)->text(); }
-    void type(const QString& entry, const QString& text) { find<EntryBox>(entry)->setText(text); }
+    void run(const QStringList& steps) { operate(window, steps); }
+    QString text(const QString& label) { return control<QLabel>(window, label)->text(); }
     int16_t lastResult() const { return window.link().LastResult; }
     // The word lblOutputCode should show after the last word sent.
     QString lastWordText() const {

@@ -4,12 +4,15 @@
 // records every call (and may pass it on to a simulated board), a prompt that
 // records every message box, and a window factory.
 
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStringList>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <functional>
@@ -55,6 +58,52 @@ T* control(QWidget& window, const QString& name) {
     T* widget = window.findChild<T*>(name);
     if (widget == nullptr) qFatal("no control %s", qPrintable(name));
     return widget;
+}
+
+// Picks a combo box entry as the operator does.
+inline void pick(QWidget& window, const QString& name, int position) {
+    QComboBox* box = control<QComboBox>(window, name);
+    box->setCurrentIndex(position);
+    emit box->activated(position);
+}
+
+// Runs an operator's steps on a window: "click NAME" (button or option),
+// "type NAME TEXT" (an entry's text), "enter NAME" (Enter in an entry),
+// "pick NAME POSITION" (a list entry), "menu NAME" (a menu entry) and
+// "tab N" (the tab page in front).
+inline void operate(QWidget& window, const QStringList& steps) {
+    for (const QString& step : steps) {
+        const QStringList words = step.split(' ');
+        const QString& verb = words[0];
+        const QString& name = words[1];
+        if (verb == "click") {
+            control<QAbstractButton>(window, name)->click();
+        } else if (verb == "type") {
+            control<EntryBox>(window, name)->setText(words.mid(2).join(' '));
+        } else if (verb == "enter") {
+            emit control<EntryBox>(window, name)->enterPressed();
+        } else if (verb == "pick") {
+            pick(window, name, words[2].toInt());
+        } else if (verb == "menu") {
+            control<QAction>(window, name)->trigger();
+        } else if (verb == "tab") {
+            control<QTabWidget>(window, "SSTab1")->setCurrentIndex(name.toInt());
+        } else {
+            qFatal("unknown step %s", qPrintable(step));
+        }
+    }
+}
+
+// Writes the firmware file into dir; a failed write ends the test run.
+inline void writeFirmwareFile(const QTemporaryDir& dir, const QByteArray& content) {
+    QFile file(dir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write the firmware file");
+}
+
+// The title of a KT4421's "No Evaluation Board Found" box for a load's result.
+inline QString loadFailureTitle(int code) {
+    return QStringLiteral("KT4421: %1").arg(code);
 }
 
 // Records every call at the USBFunctions seam and hands it on to a simulated
@@ -151,12 +200,8 @@ class Bench {
     void typeInput(int row, const QString& text) {
         entry(QStringLiteral("txtInput_%1").arg(row))->setText(text);
     }
-    // Picks a combo box entry as the operator does.
-    void pick(const QString& comboName, int position) {
-        QComboBox* box = combo(comboName);
-        box->setCurrentIndex(position);
-        emit box->activated(position);
-    }
+    void pick(const QString& comboName, int position) { test::pick(window, comboName, position); }
+    void run(const QStringList& steps) { operate(window, steps); }
     const KT442xModule& model() const { return window.module(); }
 
     QTemporaryDir firmwareDir;

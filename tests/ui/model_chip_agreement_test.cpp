@@ -32,59 +32,55 @@ class Session {
         }
     }
 
-    // One random action; returns its description.
+    // One random action, as operator steps; returns them.
     QString act() {
+        QString step;
         switch (pick(12)) {
-            case 0: {
-                const int index = channels_[pick(static_cast<int>(channels_.size()))];
-                bench_.selectChannel(index);
-                return QStringLiteral("channel %1").arg(index);
-            }
+            case 0:
+                step = "click chkDAC_" + number(channels_[pick(int(channels_.size()))]);
+                break;
             case 1:
-                return clickOption("optAB", 2);
+                step = "click optAB_" + number(pick(2));
+                break;
             case 2:
-                return clickOption("DACoptMux2", 2);
+                step = "click DACoptMux2_" + number(pick(2));
+                break;
             case 3:
-                return clickOption("InputSel", 10);
+                step = "click InputSel_" + number(pick(10));
+                break;
             case 4: {
-                const int row = pick(10);
-                const QString text = randomText();
-                bench_.typeInput(row, text);
-                if (pick(3) == 0)
-                    emit bench_.entry(QStringLiteral("txtInput_%1").arg(row))->enterPressed();
-                return QStringLiteral("row %1 = '%2'").arg(row).arg(text);
+                const QString row = number(pick(10));
+                step = "type txtInput_" + row + " " + randomText();
+                if (pick(3) == 0) step += ";enter txtInput_" + row;
+                break;
             }
             case 5:
             case 6:
             case 7:
-                return clickOneOf({"cmdX1A", "cmdM", "cmdC"});
+                step = oneOf({"cmdX1A", "cmdM", "cmdC"});
+                break;
             case 8: {
-                const int dac = pick(part_.thirdReference ? 3 : 2);
-                bench_.entry(QStringLiteral("txtOffsetValue_%1").arg(dac))->setText(randomText());
-                bench_.button(QStringLiteral("cmdOFFSET_%1").arg(dac))->click();
-                return QStringLiteral("offset %1").arg(dac);
+                const QString dac = number(pick(part_.thirdReference ? 3 : 2));
+                step =
+                    "type txtOffsetValue_" + dac + " " + randomText() + ";click cmdOFFSET_" + dac;
+                break;
             }
             case 9:
-                return clickOneOf({"cmdLDAC", "Command4", "Command2"});
+                step = oneOf({"cmdLDAC", "Command4", "Command2"});
+                break;
             case 10:
-                return clickOneOf({"mnuPulseReset", "Command5", "Command1"});
-            default: {
+                step = oneOf({"mnuPulseReset", "Command5", "Command1"});
+                break;
+            default:
                 if (!part_.monitorFamily) return QStringLiteral("nothing");
-                switch (pick(4)) {
-                    case 0:
-                        bench_.pick("cboDisable", pick(2));
-                        return QStringLiteral("monitor on/off");
-                    case 1:
-                        bench_.pick("cboMonChannel", pick(2 + part_.monitorEntries));
-                        return QStringLiteral("monitor channel");
-                    case 2:
-                        return clickOption("chkGPIO", 3);
-                    default:
-                        bench_.button("cmdGPIOread")->click();
-                        return QStringLiteral("GPIO read");
-                }
-            }
+                const QString monitor[] = {
+                    "pick cboDisable " + number(pick(2)),
+                    "pick cboMonChannel " + number(pick(2 + part_.monitorEntries)),
+                    "click chkGPIO_" + number(pick(3)), "click cmdGPIOread"};
+                step = monitor[pick(4)];
         }
+        bench_.run(step.split(';'));
+        return step;
     }
 
     // Empty when the chip equals the model; else what differs.
@@ -109,16 +105,9 @@ class Session {
   private:
     int pick(int n) { return static_cast<int>(random_() % static_cast<unsigned>(n)); }
 
-    QString clickOption(const char* group, int count) {
-        const int index = pick(count);
-        bench_.option(QStringLiteral("%1_%2").arg(group).arg(index))->click();
-        return QStringLiteral("%1 %2").arg(group).arg(index);
-    }
-
-    QString clickOneOf(std::initializer_list<const char*> names) {
-        const char* name = names.begin()[pick(static_cast<int>(names.size()))];
-        bench_.button(name)->click();
-        return QString::fromLatin1(name);
+    static QString number(int n) { return QString::number(n); }
+    QString oneOf(std::initializer_list<const char*> names) {
+        return QString("click ") + names.begin()[pick(static_cast<int>(names.size()))];
     }
 
     // Valid codes of every width, too large values, and malformed texts.
@@ -160,7 +149,6 @@ class ModelChipAgreementTest : public QObject {
             QTest::newRow(std::string(partByIndex(i).name).c_str()) << i;
         }
     }
-
     void randomSessions() {
         QFETCH(int, part);
         const auto seed = environmentNumber("KTEVAL_SEED", std::random_device{}()) + part;

@@ -4,7 +4,6 @@
 // operations) beside a twin window driven by the operator's clicks, and a
 // picture of everything the window shows, to compare the two.
 
-#include <QAction>
 #include <QStringList>
 #include <QtTest>
 #include <optional>
@@ -36,30 +35,6 @@ class RemoteBench {
     remote::Interpreter interpreter{operations};
 };
 
-// Runs an operator's steps on a window: "click NAME" (button or option),
-// "type NAME TEXT" (an entry's text), "enter NAME" (Enter in an entry),
-// "pick NAME POSITION" (a list entry), "menu NAME" (a menu entry).
-inline void operate(Bench& bench, const QStringList& steps) {
-    for (const QString& step : steps) {
-        const QStringList words = step.split(' ');
-        const QString& verb = words[0];
-        const QString& name = words[1];
-        if (verb == "click") {
-            bench.find<QAbstractButton>(name)->click();
-        } else if (verb == "type") {
-            bench.entry(name)->setText(words.mid(2).join(' '));
-        } else if (verb == "enter") {
-            emit bench.entry(name)->enterPressed();
-        } else if (verb == "pick") {
-            bench.pick(name, words[2].toInt());
-        } else if (verb == "menu") {
-            bench.find<QAction>(name)->trigger();
-        } else {
-            qFatal("unknown step %s", qPrintable(step));
-        }
-    }
-}
-
 // Everything the window shows that a command may change, and the model.
 inline QStringList picture(Bench& bench) {
     QStringList shown;
@@ -81,26 +56,14 @@ inline QStringList picture(Bench& bench) {
     }
     for (int i = 0; i < 40; ++i) shown << bench.label(QStringLiteral("lblvout_%1").arg(i))->text();
     const KT442xModule& m = bench.model();
-    shown << QStringLiteral("model sel %1 B %2 mon %3 off %4 %5 %6 dl %7")
-                 .arg(m.SelectedDAC)
-                 .arg(m.UseX1B)
-                 .arg(m.MonitorState)
-                 .arg(m.OffsetCode[0])
-                 .arg(m.OffsetCode[1])
-                 .arg(m.OffsetCode[2])
-                 .arg(m.DirectLoadIndex);
+    shown << QString::asprintf("model sel %d B %d mon %d off %d %d %d dl %d", m.SelectedDAC,
+                               int(m.UseX1B), int(m.MonitorState), int(m.OffsetCode[0]),
+                               int(m.OffsetCode[1]), int(m.OffsetCode[2]), int(m.DirectLoadIndex));
     for (int i = 0; i < 40; ++i) {
         const DAC& r = m.DACs(i);
-        shown << QStringLiteral("%1: %2 %3 %4 %5 %6 %7 %8 %9")
-                     .arg(i)
-                     .arg(r.X1A)
-                     .arg(r.X1B)
-                     .arg(r.M)
-                     .arg(r.C)
-                     .arg(r.X2A)
-                     .arg(r.X2B)
-                     .arg(r.DACreg)
-                     .arg(r.ABsel);
+        shown << QString::asprintf("%d: %d %d %d %d %d %d %d %d", i, int(r.X1A), int(r.X1B),
+                                   int(r.M), int(r.C), int(r.X2A), int(r.X2B), int(r.DACreg),
+                                   int(r.ABsel));
     }
     return shown;
 }

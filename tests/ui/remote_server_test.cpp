@@ -74,28 +74,23 @@ class RemoteServerTest : public QObject {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("address");  // empty: refused
         QTest::addColumn<int>("port");
-        QTest::newRow("port only") << "5025"
-                                   << "127.0.0.1" << 5025;
-        QTest::newRow("address and port") << "0.0.0.0:80"
-                                          << "0.0.0.0" << 80;
-        QTest::newRow("every interface") << "*:5025"
-                                         << "0.0.0.0" << 5025;
-        QTest::newRow("localhost") << "localhost:1"
-                                   << "127.0.0.1" << 1;
-        QTest::newRow("IPv6") << "[::1]:5025"
-                              << "::1" << 5025;
-        QTest::newRow("any free port") << "0"
-                                       << "127.0.0.1" << 0;
-        QTest::newRow("IPv6 without brackets") << "::1:5025"
-                                               << "" << 0;
-        QTest::newRow("port too large") << "65536"
-                                        << "" << 0;
-        QTest::newRow("signed port") << "+5"
-                                     << "" << 0;
-        QTest::newRow("no port") << "127.0.0.1:"
-                                 << "" << 0;
-        QTest::newRow("host name") << "example.org:5025"
-                                   << "" << 0;
+        const struct {
+            const char *text, *address;
+            int port;
+        } rows[] = {
+            {"5025", "127.0.0.1", 5025},
+            {"0.0.0.0:80", "0.0.0.0", 80},
+            {"*:5025", "0.0.0.0", 5025},
+            {"localhost:1", "127.0.0.1", 1},
+            {"[::1]:5025", "::1", 5025},
+            {"0", "127.0.0.1", 0},
+            {"::1:5025", "", 0},
+            {"65536", "", 0},
+            {"+5", "", 0},
+            {"127.0.0.1:", "", 0},
+            {"example.org:5025", "", 0},
+        };
+        for (const auto& row : rows) QTest::newRow(row.text) << row.text << row.address << row.port;
     }
     void parsesListenAddresses() {
         QFETCH(QString, text);

@@ -39,7 +39,6 @@ class StartupTest : public QObject {
                                 << 32 << "1555" << "3FFF" << 2 << false;
         // clang-format on
     }
-
     void startUpPerPart() {
         QFETCH(int, part);
         QFETCH(QString, caption);
@@ -111,12 +110,8 @@ class StartupTest : public QObject {
 
     void initRestoresStartStateWithoutWords() {
         Bench bench(4);
-        bench.selectChannel(9);
-        bench.typeInput(0, "1234");
-        bench.button("cmdX1A")->click();
-        bench.option("optAB_1")->click();
-        bench.option("InputSel_3")->click();
-        bench.option("DACoptMux2_1")->click();
+        bench.run({"click chkDAC_9", "type txtInput_0 1234", "click cmdX1A", "click optAB_1",
+                   "click InputSel_3", "click DACoptMux2_1"});
         QCOMPARE(bench.model().DACs(9).X1A, 0x1234);
         bench.usb.clear();
 
@@ -132,19 +127,9 @@ class StartupTest : public QObject {
         QCOMPARE(bench.label("lblXA")->text(), QString("5554"));
 
         // The next write goes from row 0 to X1A of channel 0, the channel the display shows.
-        bench.typeInput(0, "0042");
-        bench.button("cmdX1A")->click();
+        bench.run({"type txtInput_0 0042", "click cmdX1A"});
         QCOMPARE(bench.model().DACs(0).X1A, 0x42);
         QCOMPARE(bench.usb.words().back(), 0xC80042);
-    }
-
-    void reloadUsbSequence() {
-        Bench bench(0);
-        bench.usb.clear();
-        bench.window.mnuReload_Click();
-        QCOMPARE(bench.usb.loads.size(), size_t{1});
-        QCOMPARE(bench.usb.requests,
-                 (std::vector<Request>{{224, 0, 0, 0, 0}, {219, 0, 0, 0, 0}, {218, 0, 0, 0, 0}}));
     }
 
     void versionBox() {
@@ -161,7 +146,6 @@ class StartupTest : public QObject {
         QTest::newRow("close box") << false;
         QTest::newRow("Exit") << true;
     }
-
     void closingUnloadsEveryWindow() {
         QFETCH(bool, viaExit);
         Bench bench(5);
@@ -188,7 +172,6 @@ class StartupTest : public QObject {
         QTest::newRow("KT4421 full scale") << 5 << 16 << "3FFF" << 16 << "Vout16=7.9995V";
         QTest::newRow("KT4412 channel 5 at index 9") << 2 << 9 << "FFFF" << 5 << "Vout5=9.9997V";
     }
-
     void voltageTable() {
         QFETCH(int, part);
         QFETCH(int, index);
@@ -197,32 +180,22 @@ class StartupTest : public QObject {
         QFETCH(QString, caption);
         Bench bench(part);
         bench.selectChannel(index);
-        bench.typeInput(0, code);
-        bench.button("cmdX1A")->click();
-        bench.button("cmdLDAC")->click();
-        bench.find<QTabWidget>("SSTab1")->setCurrentIndex(3);
+        bench.run({"type txtInput_0 " + code, "click cmdX1A", "click cmdLDAC", "tab 3"});
         QCOMPARE(bench.label(QStringLiteral("lblvout_%1").arg(row))->text(), caption);
         QCOMPARE(bench.label("lblvout_0")->text(), QString("Vout0=0.0000V"));
     }
 
     void referenceEnterRewritesTextOnly() {
         Bench bench(0);
-        QTabWidget* tabs = bench.find<QTabWidget>("SSTab1");
-        tabs->setCurrentIndex(3);
-        EntryBox* vref = bench.entry("txtVREF_1");
-        vref->setText("2.50V");
-        emit vref->enterPressed();
-        QCOMPARE(vref->text(), QString("2.5"));
+        bench.run({"tab 3", "type txtVREF_1 2.50V", "enter txtVREF_1"});
+        QCOMPARE(bench.entry("txtVREF_1")->text(), QString("2.5"));
         bench.entry("txtVREF_0")->setText(" 1e1 volts");  // no Enter: read by the same rule
-        for (int channel : {0, 9}) {
-            bench.selectChannel(channel);
-            bench.typeInput(0, "0");
-            bench.button("cmdX1A")->click();
-            bench.button("cmdLDAC")->click();
+        for (const char* channel : {"chkDAC_0", "chkDAC_9"}) {
+            bench.run({QString("click ") + channel, "type txtInput_0 0", "click cmdX1A",
+                       "click cmdLDAC"});
         }
         QCOMPARE(bench.label("lblvout_9")->text(), QString("Vout9=0.0000V"));  // a snapshot
-        tabs->setCurrentIndex(0);
-        tabs->setCurrentIndex(3);
+        bench.run({"tab 0", "tab 3"});
         // (0 - 4 x 0x2000) x 4 x V / 65536 = -2 x V
         QCOMPARE(bench.label("lblvout_9")->text(), QString("Vout9=-5.0000V"));
         QCOMPARE(bench.label("lblvout_0")->text(), QString("Vout0=-20.0000V"));
@@ -240,7 +213,6 @@ class StartupTest : public QObject {
         QTest::newRow("1 2") << "12" << 0 << 2;
         QTest::newRow("twice") << "123123" << 2 << 0;
     }
-
     void creditsSequence() {
         QFETCH(QString, clicks);
         QFETCH(int, opened);

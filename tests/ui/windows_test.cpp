@@ -3,7 +3,6 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QFocusEvent>
-#include <QFontInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPixmapCache>
@@ -54,11 +53,6 @@ class WindowTest : public QObject {
 
   private slots:
     void initTestCase() { installOffscreenFilter(); }
-
-    void applicationFontIsInstalled() {
-        QVERIFY(!QFontInfo(QApplication::font()).family().isEmpty());
-        QVERIFY(!QFontInfo(windowFont()).family().isEmpty());
-    }
 
     void partDialogLayout() {
         PartSelectDialog dialog;
