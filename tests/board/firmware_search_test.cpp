@@ -23,39 +23,21 @@ TEST(FirmwareSearch, PlacesInOrder) {
         const char *dataHome, *home, *dataDirs, *override;
         std::vector<std::string> candidates;
     } cases[] = {
-        {"defaults",
-         nullptr,
-         "/home/u",
-         nullptr,
-         "",
+        // clang-format off
+        {"defaults", nullptr, "/home/u", nullptr, "",
          {own, "/home/u/.local/share/kteval/KT4421SPI.hex", "/usr/local/share/kteval/KT4421SPI.hex",
           "/usr/share/kteval/KT4421SPI.hex"}},
-        {"set",
-         "/d/",
-         "/home/u",
-         "/a:relative::/b//",
-         "",
+        {"set", "/d/", "/home/u", "/a:relative::/b//", "",
          {own, "/d/kteval/KT4421SPI.hex", "/a/kteval/KT4421SPI.hex", "/b/kteval/KT4421SPI.hex"}},
-        {"empty, no home",
-         "",
-         nullptr,
-         "",
-         "",
+        {"empty, no home", "", nullptr, "", "",
          {own, "/usr/local/share/kteval/KT4421SPI.hex", "/usr/share/kteval/KT4421SPI.hex"}},
-        {"relative home, repeats",
-         "data",
-         "/h",
-         "/usr/share:/h/.local/share:/usr/share",
-         "",
+        {"relative home, repeats", "data", "/h", "/usr/share:/h/.local/share:/usr/share", "",
          {own, "/h/.local/share/kteval/KT4421SPI.hex", "/usr/share/kteval/KT4421SPI.hex"}},
         {"root", nullptr, nullptr, "/", "", {own, "/kteval/KT4421SPI.hex"}},
-        {"home is the root",
-         nullptr,
-         "//",
-         "/usr/share",
-         "",
+        {"home is the root", nullptr, "//", "/usr/share", "",
          {own, "/.local/share/kteval/KT4421SPI.hex", "/usr/share/kteval/KT4421SPI.hex"}},
         {"--firmware", "/d", "/h", "/a", "/tmp/my.hex", {"/tmp/my.hex"}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -14,7 +14,7 @@ using namespace std::chrono_literals;
 class Link : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_EQ(load(), usbresult::kOk) << link.lastError(); }
-    int16_t load() { return link.LoadFirmWare(reinterpret_cast<const uint8_t*>(firmware.c_str())); }
+    int16_t load() { return testing_support::load(link, firmware); }
     int16_t send(int16_t request = 221) {
         uint8_t zero = 0;
         return link.VendorIORequest(request, 0, 0, 0, 0, &zero);
@@ -131,10 +131,9 @@ TEST_F(Link, ReloadFindsTheRunningFirmwareUnderItsOwnId) {
     FakeEzUsbBoard& renumbering = otherBus.addLoader();
     renumbering.reenumeration.newId = UsbId{0x04B4, 0x1004};
     LibusbBoard otherLink(otherBus);
-    const auto path = reinterpret_cast<const uint8_t*>(firmware.c_str());
-    ASSERT_EQ(otherLink.LoadFirmWare(path), usbresult::kOk);
+    ASSERT_EQ(testing_support::load(otherLink, firmware), usbresult::kOk);
     EXPECT_EQ(renumbering.info().id, (UsbId{0x04B4, 0x1004}));
-    EXPECT_EQ(otherLink.LoadFirmWare(path), usbresult::kOk) << otherLink.lastError();
+    EXPECT_EQ(testing_support::load(otherLink, firmware), usbresult::kOk) << otherLink.lastError();
     EXPECT_EQ(renumbering.ramWritesWhileRunning(), 0);
 }
 
@@ -157,7 +156,7 @@ TEST_F(Link, ReloadThatFailsItsChecksKeepsTheRunningFirmware) {
         SCOPED_TRACE(c.name);
         if (c.secondBoard) bus.addLoader({7});
         const std::size_t reached = board.firmwareRequests().size();
-        EXPECT_EQ(link.LoadFirmWare(reinterpret_cast<const uint8_t*>(c.file.c_str())), c.result);
+        EXPECT_EQ(testing_support::load(link, c.file), c.result);
         EXPECT_TRUE(link.isOpen());
         EXPECT_EQ(send(219), 0);
         EXPECT_EQ(send(218), 0);
@@ -173,8 +172,7 @@ TEST(LinkBeforeLoad, NoUsbAtAllIsReported) {
     LibusbBoard link(bus);
     testing_support::TempDir dir;
     const std::string path = dir.write("f.hex", ":0100100042AD\n:00000001FF\n");
-    EXPECT_EQ(link.LoadFirmWare(reinterpret_cast<const uint8_t*>(path.c_str())),
-              usbresult::kUsbUnavailable);
+    EXPECT_EQ(testing_support::load(link, path), usbresult::kUsbUnavailable);
 }
 
 // The real transport on a machine that may have no USB at all: it must

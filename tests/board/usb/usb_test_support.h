@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "intel_hex.h"
+#include "libusb_board.h"
 
 namespace kteval::testing_support {
 
@@ -44,6 +45,10 @@ class TempDir {
 inline std::string readText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline int16_t load(LibusbBoard& link, const std::string& file) {
+    return link.LoadFirmWare(reinterpret_cast<const uint8_t*>(file.c_str()));
 }
 
 using ByteMap = std::map<uint32_t, uint8_t>;
