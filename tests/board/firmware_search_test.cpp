@@ -1,7 +1,6 @@
 #include "firmware_search.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include "board_link.h"
 #include "request_trace.h"
 #include "simulated_board.h"
+#include "temp_dir.h"
 
 namespace kteval {
 namespace {
@@ -50,7 +50,6 @@ TEST(FirmwareSearch, PlacesInOrder) {
 class FirmwareChoiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root = fs::temp_directory_path() / ("kteval-fw-" + std::to_string(::getpid()));
         for (const char* dir : {"bin", "home/kteval", "a/kteval", "b/kteval"}) {
             fs::create_directories(root / dir);
         }
@@ -58,14 +57,14 @@ class FirmwareChoiceTest : public ::testing::Test {
                   (root / "bin").string(),
                   {(root / "home").string(), (root / "a").string(), (root / "b").string()}};
     }
-    void TearDown() override { fs::remove_all(root); }
     std::string file(const char* dir) {
         const fs::path path = root / dir / BoardLink::kFirmwareFileName;
         std::ofstream(path) << ":00000001FF\n";
         return path.string();
     }
 
-    fs::path root;
+    testing_support::TempDir temp;
+    const fs::path root = temp.path();
     FirmwarePlaces places;
 };
 

@@ -1,7 +1,6 @@
 #include "request_trace.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "board_link.h"
 #include "request_codes.h"
 #include "simulated_board.h"
+#include "temp_dir.h"
 
 namespace kteval {
 namespace {
@@ -29,14 +29,6 @@ std::vector<std::string> linesOf(const fs::path& file) {
 
 class RequestTraceTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        directory = fs::temp_directory_path() /
-                    ("kteval-trace-" + std::to_string(::getpid()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
     // Requests through the tracer must still reach the board.
     void expectRequestsPass(TracingUSBFunctions& tracer) {
         BoardLink link(tracer);
@@ -47,7 +39,8 @@ class RequestTraceTest : public ::testing::Test {
         EXPECT_EQ(link.LastResult, 0);
     }
 
-    fs::path directory;
+    testing_support::TempDir temp;
+    const fs::path directory = temp.path();
     SimulatedBoard board{partByIndex(0)};
     std::ostringstream errors;
 };

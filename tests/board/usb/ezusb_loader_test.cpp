@@ -32,21 +32,17 @@ class Loader : public ::testing::Test {
     }
 
     TempDir dir;
-    std::vector<HexSegment> image = testing_support::sampleImage();
-    std::string firmware = dir.write("KT4421SPI.hex", writeIntelHex(image, 32));
+    std::string firmware =
+        dir.write("KT4421SPI.hex", writeIntelHex(testing_support::sampleImage(), 32));
     FakeUsbTransport bus;
 };
 
+// What the RAM holds afterwards: EmulatedLoad.RamHoldsTheHexFileByteForByte.
 TEST_F(Loader, WritesTheImageWhileTheCpuIsHeldThenOpensTheFirmware) {
     FakeEzUsbBoard& board = bus.addLoader();
     LibusbBoard link(bus);
     ASSERT_EQ(load(link), usbresult::kOk) << link.lastError();
 
-    for (const HexSegment& s : image) {
-        for (std::size_t i = 0; i < s.bytes.size(); ++i) {
-            ASSERT_EQ(board.ram(s.address + static_cast<uint32_t>(i)), s.bytes[i]);
-        }
-    }
     EXPECT_EQ(board.ramWritesWhileRunning(), 0);
     ASSERT_GE(bus.transfers().size(), 2u);
     const FakeTransfer& hold = bus.transfers().front();
