@@ -26,46 +26,15 @@ std::string hexBytes(const std::vector<uint8_t>& bytes) {
 
 // Device, configuration and interface descriptors as the sysfs
 // "descriptors" attribute holds them.
-std::vector<uint8_t> descriptors(UsbId id, uint8_t deviceClass, uint16_t release,
-                                 std::vector<uint8_t> endpoints) {
+std::vector<uint8_t> descriptors(UsbId id, uint8_t deviceClass, uint16_t release) {
     const auto lo = [](unsigned v) { return static_cast<uint8_t>(v & 0xFF); };
     const auto hi = [](unsigned v) { return static_cast<uint8_t>(v >> 8); };
-    const auto endpointCount = static_cast<uint8_t>(endpoints.size() / 7);
-    const unsigned total = 9 + 9 + static_cast<unsigned>(endpoints.size());
     // clang-format off
-    std::vector<uint8_t> d{
-        18, 1, 0x00, 0x02, deviceClass, 0, 0, 64, lo(id.vendor), hi(id.vendor),
-        lo(id.product), hi(id.product), lo(release), hi(release), 0, 0, 0, 1,    // device
-        9, 2, lo(total), hi(total), 1, 1, 0, 0x80, 50,                           // configuration
-        9, 4, 0, 0, endpointCount, deviceClass, 0, 0, 0};                        // interface
+    return {18, 1, 0x00, 0x02, deviceClass, 0, 0, 64, lo(id.vendor), hi(id.vendor),  // device
+            lo(id.product), hi(id.product), lo(release), hi(release), 0, 0, 0, 1,
+            9, 2, 18, 0, 1, 1, 0, 0x80, 50,                                       // configuration
+            9, 4, 0, 0, 0, deviceClass, 0, 0, 0};                                 // interface
     // clang-format on
-    d.insert(d.end(), endpoints.begin(), endpoints.end());
-    return d;
-}
-
-// A umockdev record of a USB device; attribute values end in a newline as
-// sysfs has them.
-std::string record(const std::string& syspath, uint8_t address, UsbId id, uint8_t deviceClass,
-                   const std::vector<uint8_t>& descriptorBytes) {
-    char node[32];
-    std::snprintf(node, sizeof node, "bus/usb/%03u/%03u", unsigned{EmulatedEzUsbBoard::kBus},
-                  unsigned{address});
-    char ids[64];
-    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", id.vendor,
-                  id.product);
-    std::string text = "P: " + syspath.substr(std::strlen("/sys")) + "\n";
-    text += "N: " + std::string(node) + "\n";
-    text += "E: DEVNAME=/dev/" + std::string(node) + "\n";
-    text += "E: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n";
-    text += "E: BUSNUM=00" + std::to_string(EmulatedEzUsbBoard::kBus) + "\n";
-    text += "E: DEVNUM=" + std::string(node + 12) + "\n";
-    text += "A: busnum=" + std::to_string(EmulatedEzUsbBoard::kBus) + "\\n\n";
-    text += "A: devnum=" + std::to_string(address) + "\\n\n";
-    text += ids;
-    text += "A: bDeviceClass=" + std::string(deviceClass == 9 ? "09" : "ff") + "\\n\n";
-    text += "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: bNumConfigurations=1\\n\n";
-    text += "H: descriptors=" + hexBytes(descriptorBytes) + "\n";
-    return text;
 }
 
 std::string devnodeOf(uint8_t address) {
@@ -73,6 +42,29 @@ std::string devnodeOf(uint8_t address) {
     std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", unsigned{EmulatedEzUsbBoard::kBus},
                   unsigned{address});
     return node;
+}
+
+// A umockdev record of a USB device; attribute values end in a newline as
+// sysfs has them.
+std::string record(const std::string& syspath, uint8_t address, UsbId id, uint8_t deviceClass,
+                   const std::vector<uint8_t>& descriptorBytes) {
+    const std::string node = devnodeOf(address).substr(std::strlen("/dev/"));
+    char ids[64];
+    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", id.vendor,
+                  id.product);
+    std::string text = "P: " + syspath.substr(std::strlen("/sys")) + "\n";
+    text += "N: " + node + "\n";
+    text += "E: DEVNAME=/dev/" + node + "\n";
+    text += "E: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n";
+    text += "E: BUSNUM=00" + std::to_string(EmulatedEzUsbBoard::kBus) + "\n";
+    text += "E: DEVNUM=" + node.substr(12) + "\n";
+    text += "A: busnum=" + std::to_string(EmulatedEzUsbBoard::kBus) + "\\n\n";
+    text += "A: devnum=" + std::to_string(address) + "\\n\n";
+    text += ids;
+    text += "A: bDeviceClass=" + std::string(deviceClass == 9 ? "09" : "ff") + "\\n\n";
+    text += "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: bNumConfigurations=1\\n\n";
+    text += "H: descriptors=" + hexBytes(descriptorBytes) + "\n";
+    return text;
 }
 
 UMockdevTestbed* testbedOf(void* p) {
@@ -100,7 +92,7 @@ EmulatedEzUsbBoard::EmulatedEzUsbBoard() {
     GError* error = nullptr;
     const std::string rootHub =
         record("/sys/devices/pci0000:00/0000:00:14.0/usb1", 1, UsbId{0x1D6B, 0x0002}, 9,
-               descriptors(UsbId{0x1D6B, 0x0002}, 9, 0x0601, {7, 5, 0x81, 3, 4, 0, 12}));
+               descriptors(UsbId{0x1D6B, 0x0002}, 9, 0x0601));
     mustSucceed(umockdev_testbed_add_from_string(testbedOf(testbed_), rootHub.c_str(), &error),
                 error);
     powerUp();
@@ -149,7 +141,7 @@ void EmulatedEzUsbBoard::appear(UsbId id, bool firmwareRunning) {
     }
     a.driverBound = id == kEzUsbLoaderId;
     const std::string text = record(kPortSyspath, a.address, id, 0xFF,
-                                    descriptors(id, 0xFF, firmwareRunning ? 0x0001 : 0xA001, {}));
+                                    descriptors(id, 0xFF, firmwareRunning ? 0x0001 : 0xA001));
     // The ioctl handler is in place before the node appears: the program
     // polls the bus and may open the device the moment it is listed.
     GError* error = nullptr;
@@ -245,7 +237,7 @@ void EmulatedEzUsbBoard::setHung(bool hung) {
 EmulatedPresence EmulatedEzUsbBoard::presence() const {
     std::lock_guard lock(mutex_);
     if (current_ == nullptr) return {};
-    return {true, current_->id, current_->address};
+    return {current_->id};
 }
 
 std::vector<uint8_t> EmulatedEzUsbBoard::ram(uint32_t address, std::size_t length) const {

@@ -56,11 +56,9 @@ struct FirmwareRequest {
     bool operator==(const FirmwareRequest&) const = default;
 };
 
-// Where the board is on the emulated bus now.
+// Where the board is on the emulated bus now: its ID, none when it is off the bus.
 struct EmulatedPresence {
-    bool present = false;
     UsbId id;
-    uint8_t address = 0;
 };
 
 class EmulatedEzUsbBoard {
