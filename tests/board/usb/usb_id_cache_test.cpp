@@ -43,31 +43,6 @@ TEST(UsbIdCache, KeepsRecentIdsFirstWithoutRepeats) {
     EXPECT_EQ(testing_support::readText(cache.path()).substr(0, 20), "04b4:0005\n04b4:000a\n");
 }
 
-// A board whose firmware runs under its own ID is found again by the next
-// run through the cache, and reloaded through request 0xA0 as before.
-TEST(UsbIdCache, RestartedProgramFindsTheRunningBoard) {
-    TempDir dir;
-    const std::string firmware =
-        dir.write("KT4421SPI.hex", writeIntelHex(testing_support::sampleImage(), 16));
-    const auto path = reinterpret_cast<const uint8_t*>(firmware.c_str());
-    const UsbIdCache cache((dir.path() / "cache" / "usb-ids").string());
-    FakeUsbTransport bus;
-    FakeEzUsbBoard& board = bus.addLoader();
-    board.reenumeration.newId = UsbId{0x04B4, 0x1004};
-    {
-        LibusbBoard firstRun(bus, {}, cache);
-        ASSERT_EQ(firstRun.LoadFirmWare(path), usbresult::kOk) << firstRun.lastError();
-    }
-    EXPECT_EQ(cache.read(), std::vector<UsbId>{board.info().id});
-
-    LibusbBoard withoutCache(bus);
-    EXPECT_EQ(withoutCache.LoadFirmWare(path), usbresult::kNoBoard);
-    LibusbBoard secondRun(bus, {}, cache);
-    ASSERT_EQ(secondRun.LoadFirmWare(path), usbresult::kOk) << secondRun.lastError();
-    EXPECT_TRUE(board.firmwareRunning());
-    EXPECT_EQ(board.ramWritesWhileRunning(), 0);  // the CPU was held for the load again
-}
-
 // A cache that cannot be read or written never fails a load.
 TEST(UsbIdCache, BrokenCacheNeverFailsALoad) {
     TempDir dir;
@@ -96,9 +71,7 @@ TEST(UsbIdCache, BrokenCacheNeverFailsALoad) {
         FakeEzUsbBoard& board = bus.addLoader();
         board.reenumeration.newId = UsbId{0x04B4, 0x1004};
         LibusbBoard link(bus, {}, UsbIdCache(c.path));
-        EXPECT_EQ(link.LoadFirmWare(reinterpret_cast<const uint8_t*>(firmware.c_str())),
-                  usbresult::kOk)
-            << link.lastError();
+        EXPECT_EQ(testing_support::load(link, firmware), usbresult::kOk) << link.lastError();
         EXPECT_EQ(UsbIdCache(c.path).read(), c.readBack);
     }
 }

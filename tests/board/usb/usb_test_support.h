@@ -1,49 +1,20 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "../temp_dir.h"
 #include "intel_hex.h"
+#include "libusb_board.h"
 
 namespace kteval::testing_support {
 
-// A private folder under the system's temporary directory, removed again.
-class TempDir {
-  public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kteval-usb-XXXXXX");
-        if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
-    }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-    std::string write(const std::string& name, const std::string& content) const {
-        const std::filesystem::path file = path_ / name;
-        std::ofstream(file, std::ios::binary) << content;
-        return file.string();
-    }
-
-  private:
-    std::filesystem::path path_;
-};
-
-inline std::string readText(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+inline int16_t load(LibusbBoard& link, const std::string& file) {
+    return link.LoadFirmWare(reinterpret_cast<const uint8_t*>(file.c_str()));
 }
 
 using ByteMap = std::map<uint32_t, uint8_t>;

@@ -49,35 +49,21 @@ struct Case {
 };
 
 TEST(EmulatedCheck, ReportsTheFirmwareAndTheBoard) {
+    // clang-format off
     const Case cases[] = {
-        {"unprogrammed board",
-         Setup::Loader,
-         false,
-         true,
-         0,
+        {"unprogrammed board", Setup::Loader, false, true, 0,
          {"04b4:8613 on bus 1 port 2 (address 2), /dev/bus/usb/001/002: can be opened",
           "Result: ready (04b4:8613 on bus 1 port 2 (address 2))"}},
-        {"board running its firmware, ID from the cache",
-         Setup::RunningFirmware,
-         true,
-         true,
-         0,
+        {"board running its firmware, ID from the cache", Setup::RunningFirmware, true, true, 0,
          {"looking for 04b4:8613, 04b4:4421",
           "04b4:4421 on bus 1 port 2 (address 3), /dev/bus/usb/001/003: can be opened",
           "Result: ready"}},
-        {"no board",
-         Setup::Unplugged,
-         false,
-         true,
-         1,
-         {"none found", "Result: not ready: no board"}},
-        {"no firmware",
-         Setup::Loader,
-         true,
-         false,
-         1,
-         {"not found; looked for:", "Result: not ready: no usable firmware image"}},
+        {"no board", Setup::Unplugged, false, true, 1, {"none found", "Result: not ready: no board"}},
+        {"no firmware", Setup::Loader, true, false, 1,
+         {"not found; looked for:", "/kteval/KT4421SPI.hex\n", "--firmware FILE",
+          "Result: not ready: no usable firmware image"}},
     };
+    // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const testing_support::TempDir home;

@@ -26,75 +26,15 @@ std::string hexBytes(const std::vector<uint8_t>& bytes) {
 
 // Device, configuration and interface descriptors as the sysfs
 // "descriptors" attribute holds them.
-std::vector<uint8_t> descriptors(UsbId id, uint8_t deviceClass, uint16_t release,
-                                 std::vector<uint8_t> endpoints) {
+std::vector<uint8_t> descriptors(UsbId id, uint8_t deviceClass, uint16_t release) {
     const auto lo = [](unsigned v) { return static_cast<uint8_t>(v & 0xFF); };
     const auto hi = [](unsigned v) { return static_cast<uint8_t>(v >> 8); };
-    const uint8_t endpointCount = static_cast<uint8_t>(endpoints.size() / 7);
-    const unsigned total = 9 + 9 + static_cast<unsigned>(endpoints.size());
-    std::vector<uint8_t> d{18,
-                           1,
-                           0x00,
-                           0x02,
-                           deviceClass,
-                           0,
-                           0,
-                           64,
-                           lo(id.vendor),
-                           hi(id.vendor),
-                           lo(id.product),
-                           hi(id.product),
-                           lo(release),
-                           hi(release),
-                           0,
-                           0,
-                           0,
-                           1,
-                           9,
-                           2,
-                           lo(total),
-                           hi(total),
-                           1,
-                           1,
-                           0,
-                           0x80,
-                           50,
-                           9,
-                           4,
-                           0,
-                           0,
-                           endpointCount,
-                           deviceClass,
-                           0,
-                           0,
-                           0};
-    d.insert(d.end(), endpoints.begin(), endpoints.end());
-    return d;
-}
-
-// A umockdev record of a USB device; attribute values end in a newline as
-// sysfs has them.
-std::string record(const std::string& syspath, uint8_t address, UsbId id, uint8_t deviceClass,
-                   const std::vector<uint8_t>& descriptorBytes) {
-    char node[32];
-    std::snprintf(node, sizeof node, "bus/usb/%03u/%03u", unsigned{EmulatedEzUsbBoard::kBus},
-                  unsigned{address});
-    char ids[64];
-    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", id.vendor,
-                  id.product);
-    std::string text = "P: " + syspath.substr(std::strlen("/sys")) + "\n";
-    text += "N: " + std::string(node) + "\n";
-    text += "E: DEVNAME=/dev/" + std::string(node) + "\n";
-    text += "E: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n";
-    text += "E: BUSNUM=00" + std::to_string(EmulatedEzUsbBoard::kBus) + "\n";
-    text += "E: DEVNUM=" + std::string(node + 12) + "\n";
-    text += "A: busnum=" + std::to_string(EmulatedEzUsbBoard::kBus) + "\\n\n";
-    text += "A: devnum=" + std::to_string(address) + "\\n\n";
-    text += ids;
-    text += "A: bDeviceClass=" + std::string(deviceClass == 9 ? "09" : "ff") + "\\n\n";
-    text += "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: bNumConfigurations=1\\n\n";
-    text += "H: descriptors=" + hexBytes(descriptorBytes) + "\n";
-    return text;
+    // clang-format off
+    return {18, 1, 0x00, 0x02, deviceClass, 0, 0, 64, lo(id.vendor), hi(id.vendor),  // device
+            lo(id.product), hi(id.product), lo(release), hi(release), 0, 0, 0, 1,
+            9, 2, 18, 0, 1, 1, 0, 0x80, 50,                                       // configuration
+            9, 4, 0, 0, 0, deviceClass, 0, 0, 0};                                 // interface
+    // clang-format on
 }
 
 std::string devnodeOf(uint8_t address) {
@@ -104,8 +44,37 @@ std::string devnodeOf(uint8_t address) {
     return node;
 }
 
+// A umockdev record of a USB device; attribute values end in a newline as
+// sysfs has them.
+std::string record(const std::string& syspath, uint8_t address, UsbId id, uint8_t deviceClass,
+                   const std::vector<uint8_t>& descriptorBytes) {
+    const std::string node = devnodeOf(address).substr(std::strlen("/dev/"));
+    char ids[64];
+    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", id.vendor,
+                  id.product);
+    std::string text = "P: " + syspath.substr(std::strlen("/sys")) + "\n";
+    text += "N: " + node + "\n";
+    text += "E: DEVNAME=/dev/" + node + "\n";
+    text += "E: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n";
+    text += "E: BUSNUM=00" + std::to_string(EmulatedEzUsbBoard::kBus) + "\n";
+    text += "E: DEVNUM=" + node.substr(12) + "\n";
+    text += "A: busnum=" + std::to_string(EmulatedEzUsbBoard::kBus) + "\\n\n";
+    text += "A: devnum=" + std::to_string(address) + "\\n\n";
+    text += ids;
+    text += "A: bDeviceClass=" + std::string(deviceClass == 9 ? "09" : "ff") + "\\n\n";
+    text += "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: bNumConfigurations=1\\n\n";
+    text += "H: descriptors=" + hexBytes(descriptorBytes) + "\n";
+    return text;
+}
+
 UMockdevTestbed* testbedOf(void* p) {
     return static_cast<UMockdevTestbed*>(p);
+}
+
+void mustSucceed(gboolean ok, GError* error) {
+    if (ok) return;
+    std::fprintf(stderr, "emulated bus: %s\n", error->message);
+    std::abort();
 }
 
 }  // namespace
@@ -118,17 +87,14 @@ struct EmulatedEzUsbBoard::Glue {
     }
 };
 
-EmulatedEzUsbBoard::EmulatedEzUsbBoard() : mainRam_(kMainRamSize), scratchRam_(kScratchRamSize) {
+EmulatedEzUsbBoard::EmulatedEzUsbBoard() {
     testbed_ = umockdev_testbed_new();
     GError* error = nullptr;
     const std::string rootHub =
         record("/sys/devices/pci0000:00/0000:00:14.0/usb1", 1, UsbId{0x1D6B, 0x0002}, 9,
-               descriptors(UsbId{0x1D6B, 0x0002}, 9, 0x0601, {7, 5, 0x81, 3, 4, 0, 12}));
-    if (!umockdev_testbed_add_from_string(testbedOf(testbed_), rootHub.c_str(), &error)) {
-        std::fprintf(stderr, "emulated bus: %s\n", error->message);
-        g_error_free(error);
-        std::abort();
-    }
+               descriptors(UsbId{0x1D6B, 0x0002}, 9, 0x0601));
+    mustSucceed(umockdev_testbed_add_from_string(testbedOf(testbed_), rootHub.c_str(), &error),
+                error);
     powerUp();
     appear(kEzUsbLoaderId, false);
     scheduler_ = std::thread([this] { runScheduler(); });
@@ -156,8 +122,7 @@ EmulatedEzUsbBoard::~EmulatedEzUsbBoard() {
 void EmulatedEzUsbBoard::powerUp() {
     std::mt19937 random(noiseSeed_++);
     std::uniform_int_distribution<int> byte(0, 255);
-    for (uint8_t& b : mainRam_) b = static_cast<uint8_t>(byte(random));
-    for (uint8_t& b : scratchRam_) b = static_cast<uint8_t>(byte(random));
+    for (uint8_t& b : ram_) b = static_cast<uint8_t>(byte(random));
     cpuHeld_ = false;
     firmwareRunning_ = false;
     leaving_ = false;
@@ -176,21 +141,16 @@ void EmulatedEzUsbBoard::appear(UsbId id, bool firmwareRunning) {
     }
     a.driverBound = id == kEzUsbLoaderId;
     const std::string text = record(kPortSyspath, a.address, id, 0xFF,
-                                    descriptors(id, 0xFF, firmwareRunning ? 0x0001 : 0xA001, {}));
+                                    descriptors(id, 0xFF, firmwareRunning ? 0x0001 : 0xA001));
     // The ioctl handler is in place before the node appears: the program
     // polls the bus and may open the device the moment it is listed.
     GError* error = nullptr;
     a.handler = umockdev_ioctl_base_new();
     g_signal_connect(a.handler, "handle-ioctl", G_CALLBACK(Glue::onIoctl), &a);
-    if (!umockdev_testbed_attach_ioctl(testbedOf(testbed_), devnodeOf(a.address).c_str(), a.handler,
-                                       &error)) {
-        std::fprintf(stderr, "emulated board: %s\n", error->message);
-        std::abort();
-    }
-    if (!umockdev_testbed_add_from_string(testbedOf(testbed_), text.c_str(), &error)) {
-        std::fprintf(stderr, "emulated board: %s\n", error->message);
-        std::abort();
-    }
+    mustSucceed(umockdev_testbed_attach_ioctl(testbedOf(testbed_), devnodeOf(a.address).c_str(),
+                                              a.handler, &error),
+                error);
+    mustSucceed(umockdev_testbed_add_from_string(testbedOf(testbed_), text.c_str(), &error), error);
     {
         std::lock_guard lock(mutex_);
         a.onBus = true;
@@ -277,29 +237,17 @@ void EmulatedEzUsbBoard::setHung(bool hung) {
 EmulatedPresence EmulatedEzUsbBoard::presence() const {
     std::lock_guard lock(mutex_);
     if (current_ == nullptr) return {};
-    return {true, current_->id, current_->address};
+    return {current_->id};
 }
 
 std::vector<uint8_t> EmulatedEzUsbBoard::ram(uint32_t address, std::size_t length) const {
     std::lock_guard lock(mutex_);
     std::vector<uint8_t> bytes;
-    for (std::size_t i = 0; i < length; ++i) {
-        const uint32_t at = address + static_cast<uint32_t>(i);
-        if (at < kMainRamSize) {
-            bytes.push_back(mainRam_[at]);
-        } else if (at >= kScratchRamStart && at < kScratchRamStart + kScratchRamSize) {
-            bytes.push_back(scratchRam_[at - kScratchRamStart]);
-        } else {
-            bytes.push_back(0);
-        }
-    }
+    for (uint32_t at = address; at < address + length; ++at)
+        bytes.push_back(inRam(at) ? ram_[at] : 0);
     return bytes;
 }
 
-bool EmulatedEzUsbBoard::cpuHeld() const {
-    std::lock_guard lock(mutex_);
-    return cpuHeld_;
-}
 ChipState EmulatedEzUsbBoard::chip() const {
     std::lock_guard lock(mutex_);
     return chip_.state();
@@ -307,26 +255,6 @@ ChipState EmulatedEzUsbBoard::chip() const {
 int EmulatedEzUsbBoard::startRequests() const {
     std::lock_guard lock(mutex_);
     return chip_.startRequests();
-}
-std::vector<FirmwareRequest> EmulatedEzUsbBoard::firmwareRequests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
-}
-int EmulatedEzUsbBoard::claimsOfLeavingDevice() const {
-    std::lock_guard lock(mutex_);
-    return claimsOfLeavingDevice_;
-}
-int EmulatedEzUsbBoard::cpuReleases() const {
-    std::lock_guard lock(mutex_);
-    return cpuReleases_;
-}
-int EmulatedEzUsbBoard::cancelledUrbs() const {
-    std::lock_guard lock(mutex_);
-    return cancelledUrbs_;
-}
-int EmulatedEzUsbBoard::ramWritesWhileRunning() const {
-    std::lock_guard lock(mutex_);
-    return ramWritesWhileRunning_;
 }
 
 }  // namespace kteval::emulation

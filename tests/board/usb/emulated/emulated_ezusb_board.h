@@ -56,11 +56,9 @@ struct FirmwareRequest {
     bool operator==(const FirmwareRequest&) const = default;
 };
 
-// Where the board is on the emulated bus now.
+// Where the board is on the emulated bus now: its ID, none when it is off the bus.
 struct EmulatedPresence {
-    bool present = false;
     UsbId id;
-    uint8_t address = 0;
 };
 
 class EmulatedEzUsbBoard {
@@ -96,20 +94,21 @@ class EmulatedEzUsbBoard {
     // --- state (copies) ---
     EmulatedPresence presence() const;
     std::vector<uint8_t> ram(uint32_t address, std::size_t length) const;
-    bool cpuHeld() const;
+    bool cpuHeld() const { return locked(&Self::cpuHeld_); }
     ChipState chip() const;
     int startRequests() const;
-    std::vector<FirmwareRequest> firmwareRequests() const;
+    std::vector<FirmwareRequest> firmwareRequests() const { return locked(&Self::requests_); }
     // Claims of a device that had already been told to start its firmware
     // and is about to leave the bus: a loader must never use it.
-    int claimsOfLeavingDevice() const;
-    int cpuReleases() const;
+    int claimsOfLeavingDevice() const { return locked(&Self::claimsOfLeavingDevice_); }
+    int cpuReleases() const { return locked(&Self::cpuReleases_); }
     // RAM writes (0xA0) while the CPU was running.
-    int ramWritesWhileRunning() const;
+    int ramWritesWhileRunning() const { return locked(&Self::ramWritesWhileRunning_); }
     // URBs the host cancelled (DISCARDURB) after they were left unanswered.
-    int cancelledUrbs() const;
+    int cancelledUrbs() const { return locked(&Self::cancelledUrbs_); }
 
   private:
+    using Self = EmulatedEzUsbBoard;
     struct Appearance;
     struct TimedChange {
         std::chrono::steady_clock::time_point at;
@@ -118,13 +117,22 @@ class EmulatedEzUsbBoard {
 
     struct Glue;
 
-    // On umockdev's thread; client is a UMockdevIoctlClient. They lock mutex_.
+    // On umockdev's thread; client is a UMockdevIoctlClient. It locks mutex_.
     bool handleIoctl(Appearance& appearance, void* client);
     // Answers one control URB whose buffer (setup packet, then data) is at
     // setup; returns the URB status (0 or a negative errno).
     int control(Appearance& appearance, uint8_t* setup, std::size_t bufferLength,
                 int& actualLength);
     int loaderRequest(bool in, uint16_t address, uint8_t* data, uint16_t length);
+    static bool inRam(uint32_t at) {
+        return at < kMainRamSize ||
+               (at >= kScratchRamStart && at < kScratchRamStart + kScratchRamSize);
+    }
+    template <typename T>
+    T locked(T EmulatedEzUsbBoard::*member) const {
+        std::lock_guard lock(mutex_);
+        return this->*member;
+    }
     void releaseCpu();
 
     // Bus changes: called without mutex_ held.
@@ -144,8 +152,7 @@ class EmulatedEzUsbBoard {
     uint8_t nextAddress_ = 2;
 
     EmulatedReenumeration plan_;
-    std::vector<uint8_t> mainRam_;
-    std::vector<uint8_t> scratchRam_;
+    std::vector<uint8_t> ram_ = std::vector<uint8_t>(0x10000);  // indexed by address
     bool cpuHeld_ = false;
     bool firmwareRunning_ = false;
     bool leaving_ = false;  // released, about to drop off the bus

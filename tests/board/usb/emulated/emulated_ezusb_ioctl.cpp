@@ -103,17 +103,8 @@ bool EmulatedEzUsbBoard::handleIoctl(Appearance& a, void* clientPointer) {
             }
             return complete(-1, ENOTTY);
         }
-        case USBDEVFS_DISCONNECT_CLAIM: {
-            Resolved claim(arg, 0, sizeof(usbdevfs_disconnect_claim));
-            auto* c = claim.as<usbdevfs_disconnect_claim>();
-            if (c == nullptr) return complete(-1, EFAULT);
-            if (c->interface != 0) return complete(-1, EINVAL);
-            if (a.claimedBy != nullptr && a.claimedBy != client) return complete(-1, EBUSY);
-            a.driverBound = false;
-            a.claimedBy = client;
-            if (leaving_ && current_ == &a) ++claimsOfLeavingDevice_;
-            return complete(0, 0);
-        }
+        case USBDEVFS_DISCONNECT_CLAIM:  // libusb falls back to GETDRIVER, DISCONNECT, CLAIM
+            return complete(-1, ENOTTY);
         case USBDEVFS_CLAIMINTERFACE: {
             Resolved number(arg, 0, sizeof(unsigned));
             if (number.as<unsigned>() == nullptr) return complete(-1, EFAULT);
@@ -130,11 +121,6 @@ bool EmulatedEzUsbBoard::handleIoctl(Appearance& a, void* clientPointer) {
             a.claimedBy = nullptr;
             return complete(0, 0);
         }
-        case USBDEVFS_SETINTERFACE:
-        case USBDEVFS_SETCONFIGURATION:
-        case USBDEVFS_CLEAR_HALT:
-        case USBDEVFS_RESET:
-            return complete(0, 0);
         case USBDEVFS_DISCARDURB: {  // the argument is the URB's address itself
             unsigned long address = 0;
             if (static_cast<std::size_t>(arg->data_len) >= sizeof address) {
@@ -213,31 +199,24 @@ int EmulatedEzUsbBoard::control(Appearance& a, uint8_t* setup, std::size_t buffe
 }
 
 int EmulatedEzUsbBoard::loaderRequest(bool in, uint16_t address, uint8_t* data, uint16_t length) {
-    for (uint16_t i = 0; i < length; ++i) {
-        const uint32_t at = uint32_t{address} + i;
-        uint8_t* cell = nullptr;
-        uint8_t cpucs = cpuHeld_ ? 1 : 0;
-        if (at < kMainRamSize) {
-            cell = &mainRam_[at];
-        } else if (at >= kScratchRamStart && at < kScratchRamStart + kScratchRamSize) {
-            cell = &scratchRam_[at - kScratchRamStart];
-        } else if (at == kCpucs) {
-            cell = &cpucs;
-        } else {
+    for (uint32_t at = address; at < uint32_t{address} + length; ++at) {
+        uint8_t& byte = data[at - address];
+        if (at == kCpucs) {
+            if (in) {
+                byte = cpuHeld_ ? 1 : 0;
+            } else if ((byte & 1) != 0) {
+                cpuHeld_ = true;
+                firmwareRunning_ = false;
+            } else if (cpuHeld_) {
+                releaseCpu();
+            }
+        } else if (!inRam(at)) {
             return -EPIPE;  // nothing the loader may reach
-        }
-        if (in) {
-            data[i] = *cell;
-            continue;
-        }
-        if (at != kCpucs) {
+        } else if (in) {
+            byte = ram_[at];
+        } else {
             if (!cpuHeld_) ++ramWritesWhileRunning_;
-            *cell = data[i];
-        } else if ((data[i] & 1) != 0) {
-            cpuHeld_ = true;
-            firmwareRunning_ = false;
-        } else if (cpuHeld_) {
-            releaseCpu();
+            ram_[at] = byte;
         }
     }
     return length;

@@ -14,6 +14,7 @@
 namespace kteval::emulation::support {
 
 using namespace std::chrono_literals;
+using testing_support::load;
 
 constexpr UsbId kFirmwareId{0x04B4, 0x4421};
 constexpr const char* kFirmwareIds = "04b4:4421";
@@ -33,10 +34,6 @@ inline bool waitForListing(UsbTransport& transport, UsbId id, bool listed,
         if (std::chrono::steady_clock::now() >= deadline) return false;
         std::this_thread::sleep_for(20ms);
     }
-}
-
-inline int16_t load(LibusbBoard& link, const std::string& file) {
-    return link.LoadFirmWare(reinterpret_cast<const uint8_t*>(file.c_str()));
 }
 
 // The board first (it sets up the emulated bus), then libusb over it.
