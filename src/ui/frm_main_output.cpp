@@ -3,6 +3,7 @@
 // "Output Voltages".
 #include <QLabel>
 #include <QTabWidget>
+#include <array>
 
 #include "effective_code.h"
 #include "frm_main.h"
@@ -42,9 +43,7 @@ void FrmMain::SSTab1_Click() {
 
 void FrmMain::txtVREF_KeyPress(int Index, int KeyAscii) {
     if (KeyAscii != 13) return;
-    EntryBox* box = c_.txtVREF[Index];
-    const double volts = readReferenceText(box->text().toStdString());
-    box->setText(QString::fromStdString(formatDecimal(volts)));
+    c_.txtVREF[Index]->setText(QString::fromStdString(formatDecimal(referenceVolts(Index))));
 }
 
 double FrmMain::referenceVolts(int k) const {

@@ -129,8 +129,6 @@ TEST(RemoteMonitorAndGpio, OnTheMonitorFamilyOnly) {
          "setMonitor ON|setMonitorSource Mon_In1|setMonitorSource DAC 15", "", ""},
         {"KT4410", "MON ON;MON:SOUR \"DAC 16\"", "setMonitor ON", "", "-224"},
         {"KT4410", "MON:SOUR \"DAC 1\"", "", "", "-200"},
-        {"KT4413", "MON ON;MON:SOUR \"DAC 7\"", "setMonitor ON|setMonitorSource DAC 7", "", ""},
-        {"KT4413", "MON ON;MON:SOUR \"DAC 8\"", "setMonitor ON", "", "-224"},
         {"KT4411", "MON:SOUR Mon_In0", "", "", "-104"},
         {"KT4411", "GPIO:MODE INP;MODE low;MODE HIGH",
          "setGpioMode INPUT|setGpioMode LOW|setGpioMode HIGH", "", ""},
