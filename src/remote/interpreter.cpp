@@ -1,6 +1,5 @@
 #include "interpreter.h"
 
-#include <algorithm>
 #include <vector>
 
 #include "command_table.h"
@@ -23,7 +22,7 @@ bool resolveSuffix(const CommandEntry& entry, const PartInfo* part, uint32_t suf
             index = indexOfChannelNumber(part, static_cast<int>(suffix));
             return true;
         case SuffixKind::Group:
-            if (!hasOffsetDac(part, static_cast<int>(std::min<uint32_t>(suffix, 3)))) return false;
+            if (suffix >= static_cast<uint32_t>(offsetDacCount(part))) return false;
             index = static_cast<int>(suffix);
             return true;
     }

@@ -13,7 +13,6 @@
 #include <QTabWidget>
 
 #include "hex_text.h"
-#include "monitor_state.h"
 #include "part_rules.h"
 #include "prompt.h"
 #include "request_codes.h"
