@@ -23,6 +23,7 @@ class KT442xModule {
     int16_t DirectLoadIndex = 0;          // txtDirectLoad row sent by "Load Command"
     int32_t MonitorState = 0;             // monitor word data, bits 5-0
     int16_t BusyFlag = 0;                 // -1 while the program itself changes a control
+    bool GpioHigh = false;                // the GPIO level last read with "Read"
 
     // The catalogue row of PartName, or nullptr when no part is chosen.
     const PartInfo* part() const { return findPart(PartName); }

@@ -13,4 +13,12 @@ int32_t monitorChannelChosen(int32_t state, int listPosition) {
     return (state & 0xE0) | (listPosition - 2);
 }
 
+bool monitorOn(int32_t state) {
+    return (state & kMonitorEnableBit) != 0;
+}
+
+bool gpioInputHigh(int32_t value) {
+    return (value & 1) != 0;
+}
+
 }  // namespace kteval

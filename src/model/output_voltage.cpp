@@ -73,13 +73,13 @@ double outputVoltage(const PartInfo& part, int32_t dacReg, int32_t offsetCode, d
 
 std::string TransferFunction(std::string_view partName, int channelNumber,
                              const ChannelTable& table, const std::array<int32_t, 3>& offsetCodes,
-                             const std::array<std::string, 3>& referenceTexts) {
+                             const std::array<double, 3>& referenceVolts) {
     const PartInfo* part = findPart(partName);
     if (part == nullptr) return formatVoltage(0.0);
     double vref = 0.0;
     int32_t offsetCode = 0;
     if (const std::optional<int> k = voltageGroupOf(*part, channelNumber)) {
-        vref = readReferenceText(referenceTexts[static_cast<std::size_t>(*k)]);
+        vref = referenceVolts[static_cast<std::size_t>(*k)];
         offsetCode = offsetCodes[static_cast<std::size_t>(*k)];
     }
     const int index = indexOfChannelNumber(part, channelNumber);

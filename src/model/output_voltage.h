@@ -30,9 +30,10 @@ double outputVoltage(const PartInfo& part, int32_t dacReg, int32_t offsetCode, d
 
 // The output voltage of a channel number as TransferFunction computes it for
 // the voltage table: group lookup, index remap of the 8-channel parts, "0.0000"
-// text. An unknown part name gives "0.0000".
+// text. An unknown part name gives "0.0000". referenceVolts are the reference
+// entries read with readReferenceText.
 std::string TransferFunction(std::string_view partName, int channelNumber,
                              const ChannelTable& table, const std::array<int32_t, 3>& offsetCodes,
-                             const std::array<std::string, 3>& referenceTexts);
+                             const std::array<double, 3>& referenceVolts);
 
 }  // namespace kteval

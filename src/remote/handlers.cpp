@@ -4,7 +4,9 @@
 #include <span>
 #include <string_view>
 
+#include "monitor_state.h"
 #include "output_voltage.h"
+#include "part_rules.h"
 
 namespace kteval::remote {
 
@@ -43,10 +45,6 @@ ErrorCode readSwitch(const Param& param, std::string_view on, std::string_view o
 
 }  // namespace
 
-uint32_t largestRegisterCode(const PartInfo& part) {
-    return (uint32_t{1} << part.bits) - 1;
-}
-
 ErrorCode readLevel(const Param& param, bool& high) {
     return readSwitch(param, "HIGH", "LOW", high);
 }
@@ -81,7 +79,7 @@ ErrorCode nextError(CommandContext& context) {
 ErrorCode selectChannel(CommandContext& context) {
     if (context.part == nullptr) return ErrorCode::DataOutOfRange;
     uint32_t number = 0;
-    const auto largest = static_cast<uint32_t>(context.part->channels - 1);
+    const auto largest = static_cast<uint32_t>(largestChannelNumber(*context.part));
     const ErrorCode error = readCode(context.params[0], largest, number);
     if (error != ErrorCode::NoError) return error;
     const int index = indexOfChannelNumber(context.part, static_cast<int>(number));
@@ -114,7 +112,7 @@ ErrorCode outputVoltage(CommandContext& context) {
 
 ErrorCode writeOffset(CommandContext& context) {
     uint32_t code = 0;
-    const ErrorCode error = readCode(context.params[0], 0x3FFF, code);
+    const ErrorCode error = readCode(context.params[0], largestCode(kOffsetCodeBits), code);
     if (error != ErrorCode::NoError) return error;
     return resultOf(context.ops.writeOffset(context.index, code));
 }
@@ -133,14 +131,13 @@ ErrorCode setReference(CommandContext& context) {
 }
 
 ErrorCode referenceVoltage(CommandContext& context) {
-    // The number the voltage table takes from the entry.
-    context.answer = formatDecimal(readReferenceText(context.ops.referenceText(context.index)));
+    context.answer = formatDecimal(context.ops.referenceVolts(context.index));
     return ErrorCode::NoError;
 }
 
 ErrorCode loadWord(CommandContext& context) {
     uint32_t word = 0;
-    const ErrorCode error = readCode(context.params[0], 0xFFFFFF, word);
+    const ErrorCode error = readCode(context.params[0], largestCode(kRawWordBits), word);
     if (error != ErrorCode::NoError) return error;
     return resultOf(context.ops.loadWord(word));
 }
@@ -163,15 +160,11 @@ ErrorCode setMonitor(CommandContext& context) {
 ErrorCode setMonitorSource(CommandContext& context) {
     const Param& param = context.params[0];
     if (param.kind != ParamKind::String) return ErrorCode::DataTypeError;
-    // The list entries of cboMonChannel: the two pins, then "DAC <n>".
-    for (const std::string_view pin : {"Mon_In0", "Mon_In1"}) {
-        if (equalIgnoringCase(param.value, pin)) return resultOf(context.ops.setMonitorSource(pin));
-    }
-    for (int n = 0; n < context.part->monitorEntries; ++n) {
-        const std::string entry = "DAC " + std::to_string(n);
-        if (equalIgnoringCase(param.value, entry)) {
-            return resultOf(context.ops.setMonitorSource(entry));
-        }
+    for (int position = 0; position < monitorEntryCount(*context.part); ++position) {
+        if (!equalIgnoringCase(param.value, monitorEntryText(position))) continue;
+        // The operator cannot pick from the list while the monitor is disabled.
+        if (!monitorOn(context.ops.module().MonitorState)) return ErrorCode::ExecutionError;
+        return resultOf(context.ops.setMonitorSource(position));
     }
     return ErrorCode::IllegalParameterValue;
 }
@@ -186,9 +179,9 @@ ErrorCode setGpioMode(CommandContext& context) {
 }
 
 ErrorCode readGpio(CommandContext& context) {
-    const std::optional<bool> high = context.ops.readGpio();
-    if (!high) return ErrorCode::ExecutionError;
-    context.answer = *high ? "HIGH" : "LOW";
+    const ErrorCode error = resultOf(context.ops.readGpio());
+    if (error != ErrorCode::NoError) return error;
+    context.answer = context.ops.module().GpioHigh ? "HIGH" : "LOW";
     return ErrorCode::NoError;
 }
 

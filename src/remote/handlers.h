@@ -6,6 +6,7 @@
 #include "dac.h"
 #include "kt442x_module.h"
 #include "numbers.h"
+#include "part_rules.h"
 
 namespace kteval::remote {
 
@@ -40,16 +41,14 @@ inline ErrorCode resultOf(Outcome outcome) {
     return outcome == Outcome::Done ? ErrorCode::NoError : ErrorCode::ExecutionError;
 }
 
-// The largest code of the part's channel registers: 2^bits - 1.
-uint32_t largestRegisterCode(const PartInfo& part);
-
 // A level parameter: HIGH or LOW (or 1 / 0). high is set on success.
 ErrorCode readLevel(const Param& param, bool& high);
 
 template <Register reg>
 ErrorCode writeRegister(CommandContext& context) {
     uint32_t code = 0;
-    const ErrorCode error = readCode(context.params[0], largestRegisterCode(*context.part), code);
+    const ErrorCode error =
+        readCode(context.params[0], largestRegisterCode(context.part->bits), code);
     if (error != ErrorCode::NoError) return error;
     return resultOf(context.ops.writeChannelRegister(context.index, reg, code));
 }

@@ -3,18 +3,12 @@
 #include <vector>
 
 #include "command_table.h"
+#include "part_rules.h"
 #include "syntax.h"
 
 namespace kteval::remote {
 
 namespace {
-
-// The offset DACs and reference entries the part shows: 0-1, or 0-2 on the
-// 40-channel parts.
-int groupCount(const PartInfo* part) {
-    if (part == nullptr) return 0;
-    return part->thirdReference ? 3 : 2;
-}
 
 // The header suffix as the handler's index; false when the part lacks it.
 bool resolveSuffix(const CommandEntry& entry, const PartInfo* part, uint32_t suffix, int& index) {
@@ -22,11 +16,13 @@ bool resolveSuffix(const CommandEntry& entry, const PartInfo* part, uint32_t suf
         case SuffixKind::None:
             return true;
         case SuffixKind::Channel:
-            if (part == nullptr || suffix >= static_cast<uint32_t>(part->channels)) return false;
+            if (part == nullptr || suffix > static_cast<uint32_t>(largestChannelNumber(*part))) {
+                return false;
+            }
             index = indexOfChannelNumber(part, static_cast<int>(suffix));
             return true;
         case SuffixKind::Group:
-            if (suffix >= static_cast<uint32_t>(groupCount(part))) return false;
+            if (suffix >= static_cast<uint32_t>(offsetDacCount(part))) return false;
             index = static_cast<int>(suffix);
             return true;
     }
@@ -65,8 +61,7 @@ std::optional<std::string> Interpreter::executeLine(std::string_view line) {
 
         const CommandEntry* entry = lookup.entry;
         CommandContext context{ops_, errors_, part, 0, unit.params, {}};
-        if (entry == nullptr ||
-            (entry->monitorFamilyOnly && (part == nullptr || !part->monitorFamily))) {
+        if (entry == nullptr || (entry->monitorFamilyOnly && !hasMonitor(part))) {
             error = ErrorCode::UndefinedHeader;
         } else if (!resolveSuffix(*entry, part, lookup.suffix, context.index)) {
             error = ErrorCode::HeaderSuffixOutOfRange;

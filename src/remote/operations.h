@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,7 +22,7 @@ enum class MuxSource { A, B };
 // The board's control lines (level buttons of the control signal tab).
 enum class Line { Reset, Clr, Ldac };
 
-// The GPIO pin choices (chkGPIO 0, 1, 2).
+// The GPIO pin choices, in the order of chkGPIO (0, 1, 2).
 enum class GpioMode { Input, Low, High };
 
 // The operations a remote command may ask of the window. The window implements
@@ -42,8 +41,9 @@ class Operations {
     virtual const KT442xModule& module() const = 0;
     virtual bool simulatedBoard() const = 0;
     virtual std::string programVersion() const = 0;
-    // The text of reference voltage entry k (txtVREF(k)), k in 0-2.
-    virtual std::string referenceText(int k) const = 0;
+    // Reference voltage k (0-2) as the voltage table reads it from its entry
+    // (txtVREF(k)).
+    virtual double referenceVolts(int k) const = 0;
     // The output voltage of a channel exactly as the "Output Voltages" tab
     // shows it, without "Vout<n>=" and "V" (for example "7.9995").
     virtual std::string outputVoltageText(int channelIndex) = 0;
@@ -53,9 +53,9 @@ class Operations {
     virtual bool operatorBusy() const { return false; }
 
     // --- Actions, each as the operator's equivalent. ---
-    // "Read": sends the GPIO readback request and reads the level; true for
-    // HIGH. nullopt when the window refused.
-    virtual std::optional<bool> readGpio() = 0;
+    // "Read": sends the GPIO readback request and reads the level into the
+    // module state (GpioHigh).
+    virtual Outcome readGpio() = 0;
     // A click on the channel button of index.
     virtual Outcome selectChannel(int channelIndex) = 0;
     // Choose the channel; for X1A/X1B choose A or B in the A/B option when it
@@ -82,9 +82,9 @@ class Operations {
     virtual Outcome setLine(Line line, bool high) = 0;
     // cboDisable: "Monitor Enabled" (on) or "Monitor Disabled".
     virtual Outcome setMonitor(bool on) = 0;
-    // cboMonChannel: the list entry of exactly this text ("Mon_In0",
-    // "Mon_In1", "DAC 5"); the entry exists on the part.
-    virtual Outcome setMonitorSource(std::string_view entryText) = 0;
+    // cboMonChannel: the list entry at position (monitorEntryText); the entry
+    // exists on the part and the monitor is enabled.
+    virtual Outcome setMonitorSource(int position) = 0;
     // chkGPIO: "Pin is Input", "Pin is Output = Low", "Pin is Output = High".
     virtual Outcome setGpioMode(GpioMode mode) = 0;
     // "Reload USB".

@@ -1,3 +1,4 @@
+// Lifecycle, part setup, refusal boxes and the credits sequence.
 #include "frm_main.h"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QTabWidget>
 
 #include "hex_text.h"
+#include "part_rules.h"
 #include "prompt.h"
 #include "request_codes.h"
 #include "widgets.h"
@@ -19,6 +21,18 @@
 namespace kteval::ui {
 
 namespace {
+
+// Clears a flag when the scope ends, however it ends.
+class FlagScope {
+  public:
+    explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagScope() { flag_ = false; }
+    FlagScope(const FlagScope&) = delete;
+    FlagScope& operator=(const FlagScope&) = delete;
+
+  private:
+    bool& flag_;
+};
 
 QString labelText(int32_t value) {
     return QString::fromStdString(registerLabelText(value));
@@ -118,11 +132,11 @@ void FrmMain::Form_Load() {
     module_.ResetChannelTable();
 
     const PartInfo* part = module_.part();
-    if (part != nullptr && part->monitorFamily) {
+    if (hasMonitor(part)) {
         c_.fraMonControls->setVisible(true);
         c_.fraGPIO->setVisible(true);
-        for (int channel = 0; channel < part->monitorEntries; ++channel) {
-            c_.cboMonChannel->addItem(QStringLiteral("DAC %1").arg(channel));
+        for (int position = 2; position < monitorEntryCount(*part); ++position) {
+            c_.cboMonChannel->addItem(QString::fromStdString(monitorEntryText(position)));
         }
         c_.SSTab1->setTabText(1, QStringLiteral("Offset DACs && Monitor Functions"));
         module_.BusyFlag = -1;
@@ -240,11 +254,11 @@ void FrmMain::setupPart(std::string_view name) {
         }
     }
     for (int k = 0; k < 3; ++k) {
-        const bool shown = k < 2 || part.thirdReference;
+        const bool shown = hasOffsetDac(&part, k);
         c_.Label5[k]->setVisible(shown);
         c_.txtVREF[k]->setVisible(shown);
     }
-    if (part.thirdReference) {
+    if (hasOffsetDac(&part, 2)) {
         c_.cmdOFFSET[2]->setVisible(true);
         c_.txtOffsetValue[2]->setVisible(true);
         c_.Line8->setVisible(true);
@@ -256,13 +270,37 @@ void FrmMain::setupPart(std::string_view name) {
     if (partListener_) partListener_(part);
 }
 
-void FrmMain::UpdateOffset() {
-    const PartInfo* part = module_.part();
-    if (part == nullptr) return;
-    module_.resetOffsetCodes();
-    for (int k = 0; k < 3; ++k) {
-        c_.txtOffsetValue[k]->setText(QString::fromUtf8(part->offsetText));
-        c_.txtVREF[k]->setText(QString::fromUtf8(part->referenceText));
+void FrmMain::refuse(const QString& text, const QString& title) {
+    FlagScope refusing(refusingEntry_);
+    prompt_.message(text, title, Prompt::Icon::Exclamation);
+}
+
+bool FrmMain::refuseByCheckText(const std::string& text, int bitLength) {
+    const CheckVerdict verdict = CheckText(text, bitLength);
+    if (!verdict.refused()) return false;
+    refuse(QString::fromStdString(verdict.message), QString::fromStdString(verdict.title));
+    return true;
+}
+
+bool FrmMain::refuseAboveCodeWidth(uint32_t value) {
+    if (value <= largestRegisterCode(module_.PartBits)) return false;
+    refuse(QStringLiteral("The selected value is larger than\rthe number of bits allows"),
+           QString::fromLatin1(kApplicationTitle));
+    return true;
+}
+
+void FrmMain::secretStep(int step) {
+    switch (step) {
+        case 1:
+            secret_ = secret_ == 0 ? 1 : 0;
+            break;
+        case 2:
+            secret_ = secret_ == 1 ? 2 : 0;
+            break;
+        default:
+            if (secret_ == 2) prompt_.openCredits();
+            secret_ = 0;
+            break;
     }
 }
 

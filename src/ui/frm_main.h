@@ -52,6 +52,11 @@ class FrmMain : public QMainWindow {
     // Form_Load has run to its end.
     bool loaded() const { return loaded_; }
 
+    // The handlers follow the window's tabs, one file each: frm_main.cpp
+    // (lifecycle, part setup, credits), frm_main_tab_dacs.cpp,
+    // frm_main_tab_offsets.cpp, frm_main_tab_signals.cpp and
+    // frm_main_output.cpp (the output calculation and the voltage tab).
+
     // Start-up and lifecycle
     void Form_Load();
     void Init();
@@ -71,47 +76,49 @@ class FrmMain : public QMainWindow {
     void Setup4422() { setupPart("KT4422"); }
     void Setup4423() { setupPart("KT4423"); }
 
-    // Output calculation
-    void UpdateOffset();
-    void updateX2();
-    void SSTab1_Click();
-    void txtVREF_KeyPress(int Index, int KeyAscii);
+    // Credits: the three corner areas carry steps 1, 2 and 3.
+    void Picture1_Click() { secretStep(1); }
+    void Picture2_Click() { secretStep(2); }
+    void Picture3_Click() { secretStep(3); }
 
-    // Channel selection and display
+    // Tab 0 "Main DACs": channel selection, input rows, register writes and
+    // "Pulse LDAC"
     void chkDAC_Click(int Index);
     void optAB_Click(int Index);
     void DACoptMux2_Click(int Index);
     void InputSel_Click(int Index);
-
-    // Register writes
+    void txtInput_KeyPress(int Index, int KeyAscii);
+    void txtInput_LostFocus(int Index);
     void cmdX1A_Click();
     void cmdM_Click();
     void cmdC_Click();
+    void cmdLDAC_Click();
+
+    // Tab 1 "Offset DACs": offset DAC writes, monitor and GPIO
     void cmdOFFSET_Click(int Index);
-    void cmdDirectLoad_Click();
-    void optTxtSelect_Click(int Index);
-    void txtDirectLoad_LostFocus(int Index);
     void txtOffsetValue_LostFocus(int Index);
-
-    // Numeric entry
-    void txtInput_KeyPress(int Index, int KeyAscii);
-    void txtInput_LostFocus(int Index);
-
-    // Monitor and GPIO
     void cboDisable_Click();
     void cboMonChannel_Click();
     void chkGPIO_Click(int Index);
     void cmdGPIOread_Click();
 
-    // Control signals
+    // Tab 2 "Signals & Direct Load": line levels, "Pulse RESET" and raw words
     void cmdRESET_Click(int Index);
     void mnuPulseReset_Click();
-    void cmdLDAC_Click();
+    void cmdDirectLoad_Click();
+    void optTxtSelect_Click(int Index);
+    void txtDirectLoad_LostFocus(int Index);
 
-    // Credits: the three corner areas carry steps 1, 2 and 3.
-    void Picture1_Click() { secretStep(1); }
-    void Picture2_Click() { secretStep(2); }
-    void Picture3_Click() { secretStep(3); }
+    // Output calculation: effective code, start values, reference entries and
+    // the voltage table of tab 3 "Output Voltages"
+    void UpdateOffset();
+    void updateX2();
+    void SSTab1_Click();
+    void txtVREF_KeyPress(int Index, int KeyAscii);
+    // Reference voltage k as the voltage table reads its entry.
+    double referenceVolts(int k) const;
+    // The voltage table's text of a channel number ("7.9995").
+    std::string outputVoltageText(int channelNumber) const;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -122,6 +129,8 @@ class FrmMain : public QMainWindow {
     void setupPart(std::string_view name);
     void showChannelRegisters(int index);
     void showCaption();
+    // Shows a refusal box; handlers ignore events while it is open.
+    void refuse(const QString& text, const QString& title);
     bool refuseByCheckText(const std::string& text, int bitLength);
     bool refuseAboveCodeWidth(uint32_t value);
     // Store value into a register of the selected record, show it, recompute

@@ -8,6 +8,7 @@
 
 #include "main_controls.h"
 #include "main_layout_build.h"
+#include "part_rules.h"
 #include "widgets.h"
 
 namespace kteval::ui::layout {
@@ -26,7 +27,10 @@ void buildMonitorControls(QGroupBox* frame, MainControls& c) {
     c.cboMonChannel = new KeylessComboBox(frame);
     c.cboMonChannel->setObjectName("cboMonChannel");
     c.cboMonChannel->setGeometry(twips(300, 1260, 2475, 315));
-    c.cboMonChannel->addItems({"Mon_In0", "Mon_In1"});
+    // The two monitor pins; the part's channels are appended at start-up.
+    for (int position = 0; position < 2; ++position) {
+        c.cboMonChannel->addItem(QString::fromStdString(monitorEntryText(position)));
+    }
     c.cboMonChannel->setCurrentIndex(0);
     c.cboMonChannel->setEnabled(false);
 }

@@ -6,10 +6,9 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
-#include <array>
 
 #include "frm_main.h"
-#include "output_voltage.h"
+#include "line_requests.h"
 #include "widgets.h"
 
 namespace kteval::ui {
@@ -55,9 +54,8 @@ std::string WindowOperations::programVersion() const {
     return QCoreApplication::applicationVersion().toStdString();
 }
 
-std::string WindowOperations::referenceText(int k) const {
-    if (k < 0 || k > 2) return {};
-    return window_.controls().txtVREF[static_cast<std::size_t>(k)]->text().toStdString();
+double WindowOperations::referenceVolts(int k) const {
+    return window_.referenceVolts(k);
 }
 
 bool WindowOperations::operatorBusy() const {
@@ -66,26 +64,15 @@ bool WindowOperations::operatorBusy() const {
 }
 
 std::string WindowOperations::outputVoltageText(int channelIndex) {
-    const KT442xModule& m = module();
-    std::array<std::string, 3> references;
-    for (int k = 0; k < 3; ++k) references[static_cast<std::size_t>(k)] = referenceText(k);
-    return TransferFunction(m.PartName, channelNumberOfIndex(m.part(), channelIndex), m.DACs,
-                            m.OffsetCode, references);
+    return window_.outputVoltageText(channelNumberOfIndex(module().part(), channelIndex));
 }
 
 Outcome WindowOperations::selectChannel(int channelIndex) {
-    const PartInfo* part = module().part();
-    if (part == nullptr || !usesChannelIndex(*part, channelIndex)) return Outcome::Refused;
     return run([&] { click(window_.controls().chkDAC[static_cast<std::size_t>(channelIndex)]); });
 }
 
 Outcome WindowOperations::writeChannelRegister(int channelIndex, remote::Register reg,
                                                uint32_t code) {
-    const KT442xModule& m = module();
-    if (m.part() == nullptr || !usesChannelIndex(*m.part(), channelIndex) ||
-        code > (uint32_t{1} << m.PartBits) - 1) {
-        return Outcome::Refused;
-    }
     MainControls& c = window_.controls();
     return run([&] {
         chooseChannel(channelIndex);
@@ -103,8 +90,6 @@ Outcome WindowOperations::writeChannelRegister(int channelIndex, remote::Registe
 }
 
 Outcome WindowOperations::setMux(int channelIndex, remote::MuxSource source) {
-    const PartInfo* part = module().part();
-    if (part == nullptr || !usesChannelIndex(*part, channelIndex)) return Outcome::Refused;
     return run([&] {
         chooseChannel(channelIndex);
         click(window_.controls().DACoptMux2[source == remote::MuxSource::A ? 0 : 1]);
@@ -112,10 +97,6 @@ Outcome WindowOperations::setMux(int channelIndex, remote::MuxSource source) {
 }
 
 Outcome WindowOperations::writeOffset(int k, uint32_t code) {
-    const PartInfo* part = module().part();
-    if (part == nullptr || k < 0 || k > 2 || (k == 2 && !part->thirdReference) || code > 0x3FFF) {
-        return Outcome::Refused;
-    }
     MainControls& c = window_.controls();
     return run([&] {
         c.txtOffsetValue[static_cast<std::size_t>(k)]->setText(hexEntry(code, 4));
@@ -124,10 +105,6 @@ Outcome WindowOperations::writeOffset(int k, uint32_t code) {
 }
 
 Outcome WindowOperations::setReference(int k, std::string_view text) {
-    const PartInfo* part = module().part();
-    if (part == nullptr || k < 0 || k > 2 || (k == 2 && !part->thirdReference)) {
-        return Outcome::Refused;
-    }
     return run([&] {
         window_.controls().txtVREF[static_cast<std::size_t>(k)]->setText(
             QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
@@ -136,7 +113,6 @@ Outcome WindowOperations::setReference(int k, std::string_view text) {
 }
 
 Outcome WindowOperations::loadWord(uint32_t word) {
-    if (word > 0xFFFFFF) return Outcome::Refused;
     MainControls& c = window_.controls();
     return run([&] {
         const auto box = static_cast<std::size_t>(module().DirectLoadIndex);
@@ -154,49 +130,35 @@ Outcome WindowOperations::pulseReset() {
 }
 
 Outcome WindowOperations::setLine(remote::Line line, bool high) {
-    // cmdRESET: RESET high, low; CLR high, low; LDAC high, low.
-    const int first = line == remote::Line::Reset ? 0 : line == remote::Line::Clr ? 2 : 4;
-    const auto index = static_cast<std::size_t>(first + (high ? 0 : 1));
+    static_assert(static_cast<int>(remote::Line::Clr) == static_cast<int>(word::ControlLine::Clr) &&
+                  static_cast<int>(remote::Line::Ldac) ==
+                      static_cast<int>(word::ControlLine::Ldac));
+    const auto index = static_cast<std::size_t>(
+        word::levelButtonIndex(static_cast<word::ControlLine>(line), high));
     return run([&] { click(window_.controls().cmdRESET[index]); });
 }
 
 Outcome WindowOperations::setMonitor(bool on) {
-    const PartInfo* part = module().part();
-    if (part == nullptr || !part->monitorFamily) return Outcome::Refused;
     return run([&] {
         window_.controls().cboDisable->setCurrentIndex(on ? 1 : 0);
         window_.cboDisable_Click();
     });
 }
 
-Outcome WindowOperations::setMonitorSource(std::string_view entryText) {
-    const PartInfo* part = module().part();
-    if (part == nullptr || !part->monitorFamily) return Outcome::Refused;
-    KeylessComboBox* box = window_.controls().cboMonChannel;
-    const int position =
-        box->findText(QString::fromUtf8(entryText.data(), static_cast<qsizetype>(entryText.size())),
-                      Qt::MatchExactly | Qt::MatchCaseSensitive);
-    // The operator cannot pick from the list while the monitor is disabled.
-    if (position < 0 || !box->isEnabled()) return Outcome::Refused;
+Outcome WindowOperations::setMonitorSource(int position) {
     return run([&] {
-        box->setCurrentIndex(position);
+        window_.controls().cboMonChannel->setCurrentIndex(position);
         window_.cboMonChannel_Click();
     });
 }
 
 Outcome WindowOperations::setGpioMode(remote::GpioMode mode) {
-    const PartInfo* part = module().part();
-    if (part == nullptr || !part->monitorFamily) return Outcome::Refused;
-    const int index = mode == remote::GpioMode::Input ? 0 : mode == remote::GpioMode::Low ? 1 : 2;
-    return run([&] { click(window_.controls().chkGPIO[static_cast<std::size_t>(index)]); });
+    const auto index = static_cast<std::size_t>(mode);  // chkGPIO's order
+    return run([&] { click(window_.controls().chkGPIO[index]); });
 }
 
-std::optional<bool> WindowOperations::readGpio() {
-    const PartInfo* part = module().part();
-    if (part == nullptr || !part->monitorFamily) return std::nullopt;
-    MainControls& c = window_.controls();
-    if (run([&] { click(c.cmdGPIOread); }) == Outcome::Refused) return std::nullopt;
-    return c.lblGPIOinput->text() == QStringLiteral("=HIGH");
+Outcome WindowOperations::readGpio() {
+    return run([&] { click(window_.controls().cmdGPIOread); });
 }
 
 Outcome WindowOperations::reloadBoard() {

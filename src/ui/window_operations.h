@@ -13,8 +13,9 @@ class FrmMain;
 // The remote commands' actions on the main window. Each one works the window's
 // controls as the operator would (click the channel button, choose the option,
 // type into the entry, press the button), so the window's own handlers do the
-// checking, the model change, the labels and the words. While an action runs
-// the window's prompt is held: a box that would open makes the action Refused.
+// model change, the labels and the words. The command layer has checked the
+// values against the part's rules; while an action runs the window's prompt
+// is held, so a box that would still open makes the action Refused.
 // An open "Output Voltages" tab is refreshed after every action.
 class WindowOperations : public remote::Operations {
   public:
@@ -23,11 +24,11 @@ class WindowOperations : public remote::Operations {
     const KT442xModule& module() const override;
     bool simulatedBoard() const override { return simulated_; }
     std::string programVersion() const override;
-    std::string referenceText(int k) const override;
+    double referenceVolts(int k) const override;
     std::string outputVoltageText(int channelIndex) override;
     bool operatorBusy() const override;
 
-    std::optional<bool> readGpio() override;
+    remote::Outcome readGpio() override;
     remote::Outcome selectChannel(int channelIndex) override;
     remote::Outcome writeChannelRegister(int channelIndex, remote::Register reg,
                                          uint32_t code) override;
@@ -39,7 +40,7 @@ class WindowOperations : public remote::Operations {
     remote::Outcome pulseReset() override;
     remote::Outcome setLine(remote::Line line, bool high) override;
     remote::Outcome setMonitor(bool on) override;
-    remote::Outcome setMonitorSource(std::string_view entryText) override;
+    remote::Outcome setMonitorSource(int position) override;
     remote::Outcome setGpioMode(remote::GpioMode mode) override;
     remote::Outcome reloadBoard() override;
 

@@ -33,7 +33,7 @@ TEST_P(TransferFunctionTest, StartValuesOfEachFamily) {
     KT442xModule module = startedModule(row.part);
     const PartInfo* part = findPart(row.part);
     module.DACs(indexOfChannelNumber(part, row.channel)).DACreg = row.dacReg;
-    const std::string vref(part->referenceText);
+    const double vref = readReferenceText(part->referenceText);
     EXPECT_EQ(
         TransferFunction(row.part, row.channel, module.DACs, module.OffsetCode, {vref, vref, vref}),
         row.text);
@@ -54,16 +54,14 @@ TEST(TransferFunction, KT4412ChannelFiveReadsIndexNineWithGroupOne) {
     module.DACs(9).DACreg = 0x4000;
     module.DACs(5).DACreg = 0;  // an unused index must not be read
     // (0x4000 - 0) x (4 x 2.5) / 65536 = 2.5
-    EXPECT_EQ(TransferFunction("KT4412", 5, module.DACs, module.OffsetCode, {"9", "2.5", "9"}),
-              "2.5000");
+    EXPECT_EQ(TransferFunction("KT4412", 5, module.DACs, module.OffsetCode, {9, 2.5, 9}), "2.5000");
 }
 
 TEST(TransferFunction, ChannelsOutsideThePartAndUnknownPartsGiveZero) {
     KT442xModule module = startedModule("KT4410");
     module.DACs(20).DACreg = 0xFFFF;
-    EXPECT_EQ(TransferFunction("KT4410", 20, module.DACs, module.OffsetCode, {"5", "5", "5"}),
-              "0.0000");
-    EXPECT_EQ(TransferFunction("", 0, module.DACs, module.OffsetCode, {"5", "5", "5"}), "0.0000");
+    EXPECT_EQ(TransferFunction("KT4410", 20, module.DACs, module.OffsetCode, {5, 5, 5}), "0.0000");
+    EXPECT_EQ(TransferFunction("", 0, module.DACs, module.OffsetCode, {5, 5, 5}), "0.0000");
 }
 
 TEST(FormatVoltage, PatternAndSign) {

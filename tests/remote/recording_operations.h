@@ -2,15 +2,16 @@
 
 #include <array>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "kt442x_module.h"
+#include "monitor_state.h"
 #include "operations.h"
 #include "output_voltage.h"
 #include "part_catalogue.h"
+#include "part_rules.h"
 
 namespace kteval::remote {
 
@@ -25,7 +26,7 @@ class RecordingOperations : public Operations {
             module_.applySetup(*part);
             module_.ResetChannelTable();
             module_.resetOffsetCodes();
-            references_.fill(std::string(part->referenceText));
+            references_.fill(readReferenceText(part->referenceText));
         }
     }
 
@@ -38,20 +39,17 @@ class RecordingOperations : public Operations {
     const KT442xModule& module() const override { return module_; }
     bool simulatedBoard() const override { return true; }
     std::string programVersion() const override { return "1.0.5"; }
-    std::string referenceText(int k) const override {
-        return references_[static_cast<std::size_t>(k)];
-    }
+    double referenceVolts(int k) const override { return references_[static_cast<std::size_t>(k)]; }
     std::string outputVoltageText(int channelIndex) override {
         return TransferFunction(module_.PartName,
                                 channelNumberOfIndex(module_.part(), channelIndex), module_.DACs,
                                 module_.OffsetCode, references_);
     }
 
-    std::optional<bool> readGpio() override {
-        if (record("readGpio", module_.part() != nullptr && module_.part()->monitorFamily)) {
-            return std::nullopt;
-        }
-        return gpioHigh;
+    Outcome readGpio() override {
+        if (record("readGpio", hasMonitor(module_.part()))) return Outcome::Refused;
+        module_.GpioHigh = gpioHigh;
+        return Outcome::Done;
     }
     Outcome selectChannel(int index) override {
         if (record("selectChannel " + std::to_string(index), channelUsed(index)))
@@ -62,7 +60,7 @@ class RecordingOperations : public Operations {
     Outcome writeChannelRegister(int index, Register reg, uint32_t code) override {
         constexpr std::array<const char*, 4> kNames{"X1A", "X1B", "M", "C"};
         const auto r = static_cast<std::size_t>(reg);
-        const bool valid = channelUsed(index) && code <= (uint32_t{1} << module_.PartBits) - 1;
+        const bool valid = channelUsed(index) && code <= largestRegisterCode(module_.PartBits);
         if (record("write " + std::to_string(index) + " " + kNames[r] + " " + std::to_string(code),
                    valid)) {
             return Outcome::Refused;
@@ -83,21 +81,23 @@ class RecordingOperations : public Operations {
     }
     Outcome writeOffset(int k, uint32_t code) override {
         if (record("writeOffset " + std::to_string(k) + " " + std::to_string(code),
-                   groupShown(k) && code <= 0x3FFF)) {
+                   hasOffsetDac(module_.part(), k) && code <= largestCode(kOffsetCodeBits))) {
             return Outcome::Refused;
         }
         module_.OffsetCode[static_cast<std::size_t>(k)] = static_cast<int32_t>(code);
         return Outcome::Done;
     }
     Outcome setReference(int k, std::string_view text) override {
-        if (record("setReference " + std::to_string(k) + " " + std::string(text), groupShown(k))) {
+        if (record("setReference " + std::to_string(k) + " " + std::string(text),
+                   hasOffsetDac(module_.part(), k))) {
             return Outcome::Refused;
         }
-        references_[static_cast<std::size_t>(k)] = formatDecimal(readReferenceText(text));
+        references_[static_cast<std::size_t>(k)] = readReferenceText(text);
         return Outcome::Done;
     }
     Outcome loadWord(uint32_t word) override {
-        return outcome(record("loadWord " + std::to_string(word), word <= 0xFFFFFF));
+        return outcome(
+            record("loadWord " + std::to_string(word), word <= largestCode(kRawWordBits)));
     }
     Outcome pulseLdac() override { return outcome(record("pulseLdac", true)); }
     Outcome pulseReset() override { return outcome(record("pulseReset", true)); }
@@ -108,14 +108,16 @@ class RecordingOperations : public Operations {
                               true));
     }
     Outcome setMonitor(bool on) override {
-        return outcome(record(on ? "setMonitor ON" : "setMonitor OFF", monitorFamily()));
+        if (record(on ? "setMonitor ON" : "setMonitor OFF", monitorFamily()))
+            return Outcome::Refused;
+        module_.MonitorState = monitorEnabled(module_.MonitorState, on ? 1 : 0);
+        return Outcome::Done;
     }
-    Outcome setMonitorSource(std::string_view entry) override {
-        bool valid = monitorFamily() && (entry == "Mon_In0" || entry == "Mon_In1");
-        for (int n = 0; monitorFamily() && n < module_.part()->monitorEntries; ++n) {
-            valid = valid || entry == "DAC " + std::to_string(n);
-        }
-        return outcome(record("setMonitorSource " + std::string(entry), valid));
+    Outcome setMonitorSource(int position) override {
+        const bool valid = monitorFamily() && position >= 0 &&
+                           position < monitorEntryCount(*module_.part()) &&
+                           monitorOn(module_.MonitorState);
+        return outcome(record("setMonitorSource " + monitorEntryText(position), valid));
     }
     Outcome setGpioMode(GpioMode mode) override {
         constexpr std::array<const char*, 3> kNames{"INPUT", "LOW", "HIGH"};
@@ -135,15 +137,10 @@ class RecordingOperations : public Operations {
     bool channelUsed(int index) const {
         return module_.part() != nullptr && usesChannelIndex(*module_.part(), index);
     }
-    bool groupShown(int k) const {
-        return module_.part() != nullptr && k >= 0 && k < (module_.part()->thirdReference ? 3 : 2);
-    }
-    bool monitorFamily() const {
-        return module_.part() != nullptr && module_.part()->monitorFamily;
-    }
+    bool monitorFamily() const { return hasMonitor(module_.part()); }
 
     KT442xModule module_;
-    std::array<std::string, 3> references_{};
+    std::array<double, 3> references_{};
 };
 
 }  // namespace kteval::remote

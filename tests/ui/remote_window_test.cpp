@@ -224,13 +224,7 @@ class RemoteWindowTest : public QObject {
         QTest::addColumn<QString>("line");
         QTest::addColumn<int>("error");
         QTest::newRow("bad hex digit") << 5 << "DAC0:X1A #HFG" << -102;
-        QTest::newRow("KT4421 has no monitor") << 5 << "MON ON" << -113;
-        QTest::newRow("KT4410 DAC16") << 0 << "DAC16:X1A 1" << -114;
-        QTest::newRow("KT4422 offset 2") << 6 << "OFFS2 1" << -114;
         QTest::newRow("KT4421 X above 14 bits") << 5 << "DAC0:X1A 16384" << -222;
-        QTest::newRow("KT4420 CHAN 40") << 4 << "CHAN 40" << -222;
-        QTest::newRow("no multiplexer C") << 4 << "DAC0:MUX C" << -224;
-        QTest::newRow("KT4412 has no DAC 8 entry") << 2 << "MON:SOUR \"DAC 8\"" << -224;
         QTest::newRow("list disabled while the monitor is off")
             << 0 << "MON:SOUR \"DAC 1\"" << -200;
     }
@@ -247,32 +241,6 @@ class RemoteWindowTest : public QObject {
         QVERIFY(remote.bench.usb.requests.empty());
         QVERIFY(remote.bench.prompt.messages.empty());
         QCOMPARE(picture(remote.bench), before);
-    }
-
-    // Behind the command layer's checks, the operations themselves refuse what
-    // the window would refuse with a box, before anything is clicked.
-    void operationsRefuseBeforeAnyClick() {
-        using remote::Outcome;
-        const std::vector<std::pair<int, std::function<Outcome(WindowOperations&)>>> cases{
-            {5,
-             [](auto& ops) { return ops.writeChannelRegister(0, remote::Register::X1B, 0x4000); }},
-            {0, [](auto& ops) { return ops.writeChannelRegister(16, remote::Register::M, 1); }},
-            {2, [](auto& ops) { return ops.setMux(5, remote::MuxSource::B); }},
-            {6, [](auto& ops) { return ops.writeOffset(2, 1); }},
-            {4, [](auto& ops) { return ops.writeOffset(0, 0x4000); }},
-            {4, [](auto& ops) { return ops.loadWord(0x1000000); }},
-            {0, [](auto& ops) { return ops.setMonitorSource("DAC 1"); }},
-            {4, [](auto& ops) { return ops.setGpioMode(remote::GpioMode::High); }},
-            {4, [](auto& ops) { return ops.readGpio() ? Outcome::Done : Outcome::Refused; }},
-        };
-        for (const auto& [part, action] : cases) {
-            RemoteBench remote(part);
-            remote.bench.usb.clear();
-            const QStringList before = picture(remote.bench);
-            QCOMPARE(action(remote.operations), Outcome::Refused);
-            QVERIFY(remote.bench.usb.requests.empty());
-            QCOMPARE(picture(remote.bench), before);
-        }
     }
 
     // A box the window would open during a remote command is withheld and the

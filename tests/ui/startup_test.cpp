@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "harness.h"
+#include "part_rules.h"
 
 using namespace kteval;
 using namespace kteval::ui;
@@ -18,25 +19,23 @@ class StartupTest : public QObject {
         QTest::addColumn<int>("channels");  // channel buttons and voltage labels shown
         QTest::addColumn<QString>("code");
         QTest::addColumn<QString>("gain");
-        QTest::addColumn<int>("monitorEntries");  // more than 2: monitor and GPIO shown
-        QTest::addColumn<bool>("thirdReference");
         // clang-format off
         QTest::newRow("KT4410") << 0 << "KT4410 Evaluation Software - 16 x 16-Bit Channels"
-                                << 16 << "8000" << "FFFF" << 18 << false;
+                                << 16 << "8000" << "FFFF";
         QTest::newRow("KT4411") << 1 << "KT4411 Evaluation Software - 16 x 14-Bit Channels"
-                                << 16 << "2000" << "3FFF" << 18 << false;
+                                << 16 << "2000" << "3FFF";
         QTest::newRow("KT4412") << 2 << "KT4412 Evaluation Software - 8 x 16-Bit Channels"
-                                << 8 << "8000" << "FFFF" << 10 << false;
+                                << 8 << "8000" << "FFFF";
         QTest::newRow("KT4413") << 3 << "KT4413 Evaluation Software - 8 x 14-Bit Channels"
-                                << 8 << "2000" << "3FFF" << 10 << false;
+                                << 8 << "2000" << "3FFF";
         QTest::newRow("KT4420") << 4 << "KT4420 Evaluation Software - 40 x 16-Bit Channels"
-                                << 40 << "5554" << "FFFF" << 2 << true;
+                                << 40 << "5554" << "FFFF";
         QTest::newRow("KT4421") << 5 << "KT4421 Evaluation Software - 40 x 14-Bit Channels"
-                                << 40 << "1555" << "3FFF" << 2 << true;
+                                << 40 << "1555" << "3FFF";
         QTest::newRow("KT4422") << 6 << "KT4422 Evaluation Software - 32 x 16-Bit Channels"
-                                << 32 << "5554" << "FFFF" << 2 << false;
+                                << 32 << "5554" << "FFFF";
         QTest::newRow("KT4423") << 7 << "KT4423 Evaluation Software - 32 x 14-Bit Channels"
-                                << 32 << "1555" << "3FFF" << 2 << false;
+                                << 32 << "1555" << "3FFF";
         // clang-format on
     }
     void startUpPerPart() {
@@ -45,8 +44,6 @@ class StartupTest : public QObject {
         QFETCH(int, channels);
         QFETCH(QString, code);
         QFETCH(QString, gain);
-        QFETCH(int, monitorEntries);
-        QFETCH(bool, thirdReference);
         Bench bench(part);
         QCOMPARE(bench.window.windowTitle(), caption);
         int visible = 0;
@@ -60,23 +57,25 @@ class StartupTest : public QObject {
         QCOMPARE(bench.label("lblM")->text(), gain);
         QCOMPARE(bench.label("lblC")->text(), gain == "FFFF" ? QString("8000") : QString("2000"));
 
+        // Which controls the part has is the part rules'; here, that the
+        // window shows what they decide.
+        const PartInfo* info = &partByIndex(part);
+        const bool monitorFamily = hasMonitor(info);
         QComboBox* monitor = bench.combo("cboMonChannel");
-        QCOMPARE(monitor->count(), monitorEntries);
-        const bool monitorFamily = monitorEntries > 2;
+        QCOMPARE(monitor->count(), monitorFamily ? monitorEntryCount(*info) : 2);
+        for (int position = 0; position < monitor->count(); ++position)
+            QCOMPARE(monitor->itemText(position),
+                     QString::fromStdString(monitorEntryText(position)));
         QCOMPARE(shown(bench.find<QGroupBox>("fraMonControls")), monitorFamily);
         QCOMPARE(shown(bench.find<QGroupBox>("fraGPIO")), monitorFamily);
-        if (monitorFamily) {
-            QCOMPARE(monitor->currentIndex(), 2);
-            QCOMPARE(monitor->itemText(monitorEntries - 1),
-                     QStringLiteral("DAC %1").arg(monitorEntries - 3));
-        }
+        if (monitorFamily) QCOMPARE(monitor->currentIndex(), 2);
         QTabWidget* tabs = bench.find<QTabWidget>("SSTab1");
         QCOMPARE(tabs->tabText(1), monitorFamily ? QString("Offset DACs && Monitor Functions")
                                                  : QString("Offset DACs"));
         QCOMPARE(tabs->currentIndex(), 0);
         for (const char* name :
              {"txtVREF_2", "Label5_2", "txtOffsetValue_2", "cmdOFFSET_2", "Line8", "Label6_2"}) {
-            QCOMPARE(shown(bench.find<QWidget>(name)), thirdReference);
+            QCOMPARE(shown(bench.find<QWidget>(name)), hasOffsetDac(info, 2));
         }
 
         // Nothing but the firmware load and the start request at start-up.

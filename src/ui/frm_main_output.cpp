@@ -1,0 +1,59 @@
+// The output calculation: effective codes, the start values of the offset
+// codes and references, the reference entries and the voltage table of tab 3
+// "Output Voltages".
+#include <QLabel>
+#include <QTabWidget>
+#include <array>
+
+#include "effective_code.h"
+#include "frm_main.h"
+#include "hex_text.h"
+#include "output_voltage.h"
+#include "widgets.h"
+
+namespace kteval::ui {
+
+void FrmMain::UpdateOffset() {
+    const PartInfo* part = module_.part();
+    if (part == nullptr) return;
+    module_.resetOffsetCodes();
+    for (int k = 0; k < 3; ++k) {
+        c_.txtOffsetValue[k]->setText(QString::fromUtf8(part->offsetText));
+        c_.txtVREF[k]->setText(QString::fromUtf8(part->referenceText));
+    }
+}
+
+void FrmMain::updateX2() {
+    const std::optional<int32_t> x2 = kteval::updateX2(module_);
+    if (!x2) return;
+    const QString text = QString::fromStdString(registerLabelText(*x2));
+    (module_.UseX1B == 0 ? c_.lblX2A : c_.lblX2B)->setText(text);
+    // Qt repaints once the handler returns: no event is processed in between,
+    // so the selected channel cannot change under a write.
+}
+
+void FrmMain::SSTab1_Click() {
+    if (c_.SSTab1->currentIndex() != 3) return;
+    for (int i = 0; i < kChannelCount; ++i) {
+        const std::string volts = outputVoltageText(i);
+        c_.lblvout[i]->setText(
+            QStringLiteral("Vout%1=%2V").arg(i).arg(QString::fromStdString(volts)));
+    }
+}
+
+void FrmMain::txtVREF_KeyPress(int Index, int KeyAscii) {
+    if (KeyAscii != 13) return;
+    c_.txtVREF[Index]->setText(QString::fromStdString(formatDecimal(referenceVolts(Index))));
+}
+
+double FrmMain::referenceVolts(int k) const {
+    return readReferenceText(c_.txtVREF[k]->text().toStdString());
+}
+
+std::string FrmMain::outputVoltageText(int channelNumber) const {
+    const std::array<double, 3> volts{referenceVolts(0), referenceVolts(1), referenceVolts(2)};
+    return TransferFunction(module_.PartName, channelNumber, module_.DACs, module_.OffsetCode,
+                            volts);
+}
+
+}  // namespace kteval::ui
