@@ -2,9 +2,13 @@
 // the offscreen platform, so it repaints) and the simulated board:
 //  (a) pipelined "DAC<n>:X1A <code>" writes, sent at once and closed by a
 //      "*OPC?" whose answer ends the clock: writes per second;
-//  (b) single "DAC0:X1A?" round trips: median and 90th percentile.
+//  (b) single "DAC0:X1A?" round trips: median and 90th percentile;
+//  (c) write-then-query pairs ("DAC5:X1A <code>;:PULS:LDAC", then
+//      "DAC5:VOLT?") from a client that leaves Nagle's algorithm on, as
+//      PyVISA-py and a plain socket do: median and 90th percentile.
 // A client thread with plain sockets does the sending; the window's event
-// loop serves as in the program.
+// loop serves as in the program. The same pairs from PyVISA over a whole
+// sweep of 16,384 codes: bench/remote_sweep.sh.
 //
 // remote_bench [WRITES [ROUND_TRIPS]]
 #include <arpa/inet.h>
@@ -34,13 +38,13 @@ using Clock = std::chrono::steady_clock;
 // A blocking loopback client.
 class Client {
   public:
-    explicit Client(quint16 port) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
+    Client(quint16 port, bool noDelay) : fd_(socket(AF_INET, SOCK_STREAM, 0)) {
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_port = htons(port);
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         const int one = 1;
-        setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+        if (noDelay) setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
         if (connect(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
             std::perror("connect");
             std::exit(1);
@@ -82,7 +86,7 @@ double seconds(Clock::duration d) {
 }
 
 void pipelinedWrites(quint16 port, int writes, bool rotateChannels) {
-    Client client(port);
+    Client client(port, true);
     std::string lines;
     for (int i = 0; i < writes; ++i) {
         const int channel = rotateChannels ? i % 40 : 5;
@@ -99,20 +103,37 @@ void pipelinedWrites(quint16 port, int writes, bool rotateChannels) {
                 writes / seconds(end - start), answer.c_str());
 }
 
+void printSpread(std::vector<double>& micros) {
+    std::sort(micros.begin(), micros.end());
+    std::printf("median %.1f us, p90 %.1f us, p99 %.1f us\n", micros[micros.size() / 2],
+                micros[micros.size() * 9 / 10], micros[micros.size() * 99 / 100]);
+}
+
 void roundTrips(quint16 port, int count) {
-    Client client(port);
+    Client client(port, true);
     std::vector<double> micros;
-    micros.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         const auto start = Clock::now();
         client.send("DAC0:X1A?\n");
         client.readLine();
         micros.push_back(seconds(Clock::now() - start) * 1e6);
     }
-    std::sort(micros.begin(), micros.end());
-    std::printf("(b) %d DAC0:X1A? round trips: median %.1f us, p90 %.1f us, p99 %.1f us\n", count,
-                micros[micros.size() / 2], micros[micros.size() * 9 / 10],
-                micros[micros.size() * 99 / 100]);
+    std::printf("(b) %d DAC0:X1A? round trips: ", count);
+    printSpread(micros);
+}
+
+void writeQueryPairs(quint16 port, int count) {
+    Client client(port, false);
+    std::vector<double> micros;
+    for (int i = 0; i < count; ++i) {
+        const auto start = Clock::now();
+        client.send("DAC5:X1A " + std::to_string(i & 0x3FFF) + ";:PULS:LDAC\n");
+        client.send("DAC5:VOLT?\n");
+        client.readLine();
+        micros.push_back(seconds(Clock::now() - start) * 1e6);
+    }
+    std::printf("(c) %d write-then-query pairs, Nagle on: ", count);
+    printSpread(micros);
 }
 
 }  // namespace
@@ -132,6 +153,7 @@ int main(int argc, char* argv[]) {
         pipelinedWrites(server.port(), writes, false);
         pipelinedWrites(server.port(), writes, true);
         roundTrips(server.port(), trips);
+        writeQueryPairs(server.port(), trips);
         QMetaObject::invokeMethod(&app, &QCoreApplication::quit, Qt::QueuedConnection);
     });
     const int result = QApplication::exec();

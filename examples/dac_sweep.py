@@ -1,9 +1,10 @@
 #!/usr/bin/python3
 """Sweeps one DAC channel through its codes over kteval's command server.
 
-For each code: write the input register (DAC<n>:X1A), pulse LDAC, read the
-output voltage the program computes (DAC<n>:VOLTage?). Writes the pairs to a
-CSV file and draws the transfer curve as a PNG.
+Chooses the channel's register A path (DAC<n>:MUX A), then for each code:
+writes the input register (DAC<n>:X1A), pulses LDAC and reads the output
+voltage the program computes (DAC<n>:VOLTage?). Writes the pairs to a CSV file
+and draws the transfer curve as a PNG.
 
 Start the program first, for example:
     kteval --simulate --part KT4421 --headless --listen 5025
@@ -50,15 +51,22 @@ def sweep_codes(start, stop, steps):
     return sorted({round(start + (stop - start) * i / (steps - 1)) for i in range(steps)})
 
 
+def connect(host, port):
+    """The session and the program's identity; exits with one line when nothing answers."""
+    manager = pyvisa.ResourceManager("@py")
+    try:
+        board = manager.open_resource(f"TCPIP::{host}::{port}::SOCKET")
+        board.read_termination = "\n"
+        board.write_termination = "\n"
+        board.timeout = 10000
+        return board, board.query("*IDN?").split(",")
+    except (OSError, pyvisa.errors.VisaIOError) as error:
+        sys.exit(f"no kteval answers at {host}:{port} ({error}); start it with --listen {port}")
+
+
 def main():
     args = parse_arguments()
-    manager = pyvisa.ResourceManager("@py")
-    board = manager.open_resource(f"TCPIP::{args.host}::{args.port}::SOCKET")
-    board.read_termination = "\n"
-    board.write_termination = "\n"
-    board.timeout = 10000
-
-    identity = board.query("*IDN?").split(",")
+    board, identity = connect(args.host, args.port)
     part = identity[1]
     bits, channels = PARTS[part]
     full_scale = (1 << bits) - 1
@@ -68,7 +76,8 @@ def main():
     if not 0 <= args.start <= stop <= full_scale:
         sys.exit(f"codes of {part} run from 0 to {full_scale}")
 
-    board.write("*CLS")
+    # X1A reaches the output only through the channel's register A path.
+    board.write(f"*CLS;:DAC{args.channel}:MUX A")
     rows = []
     for code in sweep_codes(args.start, stop, args.steps):
         board.write(f"DAC{args.channel}:X1A {code};:PULS:LDAC")

@@ -113,10 +113,22 @@ bool runsHeadless(int argc, char* argv[]) {
     return false;
 }
 
+// Headless, standard error carries kteval's own lines: Qt's warnings about
+// the missing desktop session (XDG_RUNTIME_DIR, the offscreen platform's
+// window hints) are left out, its errors are not.
+void printOnlyQtErrors(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, text)));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
-    if (runsHeadless(argc, argv)) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (runsHeadless(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qInstallMessageHandler(printOnlyQtErrors);
+    }
     const std::unique_ptr<QCoreApplication> app =
         onlyAsksForInformation(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
                                            : std::make_unique<QApplication>(argc, argv);
@@ -132,6 +144,10 @@ int main(int argc, char* argv[]) {
                        "Environment:\n"
                        "  KTEVAL_USB_IDS=vvvv:pppp,...  further USB IDs of the board\n"
                        "  KTEVAL_TRACE=FILE             append every board request to FILE\n"
+                       "  KTEVAL_KEEPALIVE=IDLE,INTERVAL,COUNT\n"
+                       "                                keepalive of remote clients: first probe\n"
+                       "                                after IDLE s, every INTERVAL s, COUNT\n"
+                       "                                unanswered ones close (default 60,10,6)\n"
                        "  XDG_DATA_HOME, XDG_DATA_DIRS  where KT4421SPI.hex is looked for\n"
                        "  XDG_CACHE_HOME                where board IDs are remembered\n"
                        "                                (kteval/usb-ids)"));

@@ -1,12 +1,15 @@
 #include "remote_server.h"
 
+#include <unistd.h>
+
 #include <QApplication>
-#include <QPointer>
+#include <QStringList>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <string_view>
+#include <utility>
 
 #include "interpreter.h"
 
@@ -18,10 +21,9 @@ constexpr qsizetype kMaxLine = static_cast<qsizetype>(remote::kMaxLineLength);
 // How long one client's lines may run before the event loop gets its say
 // (repaints, the operator, other clients): about one frame.
 constexpr std::chrono::milliseconds kTurn{15};
-// How much is read from a socket at once, and held unread in its buffer: a
+// How much is read from a socket at once; the rest waits in the kernel, and a
 // client that sends more waits for TCP's flow control.
-constexpr qint64 kReadChunk = 64 * 1024;
-constexpr qint64 kSocketReadBuffer = 256 * 1024;
+constexpr qsizetype kReadChunk = 64 * 1024;
 // Answers not yet taken by a client beyond which its input is paused.
 constexpr qint64 kMaxUnreadAnswers = 1024 * 1024;
 // How often a waiting input looks whether the operator's box has closed.
@@ -59,29 +61,48 @@ std::optional<ListenAddress> parseListenAddress(const QString& text) {
     return result;
 }
 
+namespace {
+
+// Hands each accepted connection's descriptor over, instead of a QTcpSocket.
+class Listener : public QTcpServer {
+  public:
+    Listener(std::function<void(int)> accepted, QObject* parent)
+        : QTcpServer(parent), accepted_(std::move(accepted)) {}
+
+  protected:
+    void incomingConnection(qintptr fd) override { accepted_(static_cast<int>(fd)); }
+
+  private:
+    std::function<void(int)> accepted_;
+};
+
+}  // namespace
+
 // One connection: its socket, its interpreter and the input not yet run.
 class RemoteServer::Client : public QObject {
   public:
-    Client(QTcpSocket* socket, remote::Operations& operations, QObject* parent)
-        : QObject(parent), socket(socket), interpreter(operations) {
-        socket->setParent(this);
-        socket->setReadBufferSize(kSocketReadBuffer);
-    }
+    Client(int fd, const KeepAlive& keepAlive, remote::Operations& operations, QObject* parent)
+        : QObject(parent), socket(fd, keepAlive, this), interpreter(operations) {}
 
-    QTcpSocket* socket;
+    // Counts towards the limit: neither closed nor failed.
+    bool holdsPlace() const { return !inputEnded && !socket.peerHasClosed(); }
+
+    ClientSocket socket;
     remote::Interpreter interpreter;
     QByteArray input;         // bytes read; input[start..] is not yet run
     qsizetype start = 0;      // where the next line begins
     qsizetype scanned = 0;    // input[start..scanned) holds no LF
     bool discarding = false;  // inside a line that was too long
-    bool gone = false;        // the peer has closed
+    bool inputEnded = false;  // the client has shut down its sending side
     bool turnQueued = false;
-    QByteArray answers;  // written once per turn
+    QByteArray answers;  // sent once per turn
 };
 
 RemoteServer::RemoteServer(remote::Operations& operations, QObject* parent)
-    : QObject(parent), operations_(operations), server_(new QTcpServer(this)) {
-    connect(server_, &QTcpServer::newConnection, this, &RemoteServer::acceptClients);
+    : QObject(parent),
+      operations_(operations),
+      server_(new Listener([this](int fd) { accept(fd); }, this)),
+      log_([](const QString& line) { std::fprintf(stderr, "kteval: %s\n", qPrintable(line)); }) {
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryMilliseconds);
     connect(&retry_, &QTimer::timeout, this, &RemoteServer::retryWaiting);
@@ -90,12 +111,21 @@ RemoteServer::RemoteServer(remote::Operations& operations, QObject* parent)
 RemoteServer::~RemoteServer() = default;
 
 bool RemoteServer::listen(const ListenAddress& where) {
-    server_->setMaxPendingConnections(remote::kMaxClients + 1);
+    const QString keepAlive = qEnvironmentVariable("KTEVAL_KEEPALIVE");
+    if (!keepAlive.isEmpty()) {
+        const std::optional<KeepAlive> times = parseKeepAlive(keepAlive);
+        if (!times) {
+            error_ = QStringLiteral("KTEVAL_KEEPALIVE wants IDLE,INTERVAL,COUNT, not '%1'")
+                         .arg(keepAlive);
+            return false;
+        }
+        keepAlive_ = *times;
+    }
     return server_->listen(where.address, where.port);
 }
 
 QString RemoteServer::errorString() const {
-    return server_->errorString();
+    return error_.isEmpty() ? server_->errorString() : error_;
 }
 
 quint16 RemoteServer::port() const {
@@ -111,32 +141,39 @@ QString RemoteServer::boundAddress() const {
 }
 
 int RemoteServer::clientCount() const {
-    int count = 0;
-    for (const Client* client : clients_) {
-        if (!client->gone) ++count;
-    }
-    return count;
+    return static_cast<int>(std::count_if(clients_.begin(), clients_.end(),
+                                          [](const Client* c) { return c->holdsPlace(); }));
 }
 
-void RemoteServer::acceptClients() {
-    while (QTcpSocket* socket = server_->nextPendingConnection()) {
-        if (clientCount() >= remote::kMaxClients) {
-            // Refused: closed at once, nothing read, nothing written.
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
-        auto* client = new Client(socket, operations_, this);
-        clients_.push_back(client);
-        connect(socket, &QTcpSocket::readyRead, client, [this, client] { serve(*client); });
-        connect(socket, &QTcpSocket::bytesWritten, client, [this, client] { serve(*client); });
-        connect(socket, &QTcpSocket::disconnected, client, [this, client] {
-            client->gone = true;
-            serve(*client);
-        });
-        // Data may have come with the connection.
-        if (socket->bytesAvailable() > 0) serve(*client);
+void RemoteServer::setLog(std::function<void(const QString&)> log) {
+    log_ = std::move(log);
+}
+
+void RemoteServer::accept(int fd) {
+    // Clients that have closed no longer count, even when their end has not
+    // been read yet.
+    QStringList holders;
+    for (const Client* client : clients_) {
+        if (client->holdsPlace()) holders << client->socket.peer();
     }
+    if (holders.size() >= remote::kMaxClients) {
+        // Refused: closed at once, nothing read, nothing written.
+        log_(QStringLiteral("refused %1: %2 clients connected (%3)")
+                 .arg(peerName(fd))
+                 .arg(holders.size())
+                 .arg(holders.join(QStringLiteral(", "))));
+        ::close(fd);
+        return;
+    }
+    auto* client = new Client(fd, keepAlive_, operations_, this);
+    clients_.push_back(client);
+    log_(QStringLiteral("client %1 connected (%2 of %3)")
+             .arg(client->socket.peer())
+             .arg(holders.size() + 1)
+             .arg(remote::kMaxClients));
+    connect(&client->socket, &ClientSocket::readable, client, [this, client] { serve(*client); });
+    connect(&client->socket, &ClientSocket::drained, client, [this, client] { serve(*client); });
+    serve(*client);  // data may have come with the connection
 }
 
 bool RemoteServer::operatorBusy() const {
@@ -151,25 +188,36 @@ void RemoteServer::retryWaiting() {
 }
 
 void RemoteServer::drop(Client& client) {
+    const QString& failure = client.socket.failure();
+    log_(QStringLiteral("client %1 disconnected%2")
+             .arg(client.socket.peer(),
+                  failure.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(failure)));
+    client.socket.close();
     std::erase(clients_, &client);
     client.deleteLater();
 }
 
 void RemoteServer::serve(Client& client) {
+    // A turn queued before the client was dropped finds it gone.
+    if (std::find(clients_.begin(), clients_.end(), &client) == clients_.end()) return;
+    ClientSocket& socket = client.socket;
     if (operatorBusy()) {
+        socket.setReading(false);  // the kernel holds the input meanwhile
         if (!retry_.isActive()) {
             retry_.start();
             emit inputWaiting();
         }
         return;
     }
-    QTcpSocket& socket = *client.socket;
-    const bool canAnswer = !client.gone && socket.state() == QAbstractSocket::ConnectedState;
-    if (canAnswer && socket.bytesToWrite() > kMaxUnreadAnswers) return;  // resumes on bytesWritten
+    if (socket.unsent() > kMaxUnreadAnswers) {
+        socket.setReading(false);  // resumes once the client has read
+        return;
+    }
 
     const auto turnEnds = std::chrono::steady_clock::now() + kTurn;
     bool turnOver = false;
-    while (!turnOver) {
+    bool waitForInput = false;
+    while (!turnOver && !waitForInput) {
         const qsizetype end = client.input.indexOf('\n', client.scanned);
         if (end < 0) {
             client.scanned = client.input.size();
@@ -183,12 +231,21 @@ void RemoteServer::serve(Client& client) {
                 client.input.clear();
                 client.start = client.scanned = 0;
             }
-            if (socket.bytesAvailable() <= 0) break;
+            if (client.inputEnded) break;
             client.input.remove(0, client.start);
             client.scanned -= client.start;
             client.start = 0;
-            client.input.append(socket.read(kReadChunk));
-            continue;
+            switch (socket.readInto(client.input, kReadChunk)) {
+                case ClientSocket::Read::Data:
+                    continue;
+                case ClientSocket::Read::Ended:
+                case ClientSocket::Read::Failed:
+                    client.inputEnded = true;
+                    continue;
+                case ClientSocket::Read::NothingYet:
+                    waitForInput = true;
+                    continue;
+            }
         }
         qsizetype length = end - client.start;
         if (length > 0 && client.input.at(end - 1) == '\r') --length;  // CR LF
@@ -213,11 +270,12 @@ void RemoteServer::serve(Client& client) {
     }
 
     if (!client.answers.isEmpty()) {
-        if (canAnswer) socket.write(client.answers);
+        socket.send(client.answers);
         client.answers.clear();
     }
     if (turnOver) {
         // More lines wait: continue after the events queued meanwhile.
+        socket.setReading(false);
         if (!client.turnQueued) {
             client.turnQueued = true;
             QMetaObject::invokeMethod(
@@ -228,9 +286,12 @@ void RemoteServer::serve(Client& client) {
                 },
                 Qt::QueuedConnection);
         }
-    } else if (client.gone) {
-        // Everything complete has run; a half line at the end is dropped.
+    } else if (!socket.failure().isEmpty() || (client.inputEnded && socket.unsent() == 0)) {
+        // Everything complete has run and its answers are with the kernel,
+        // which still delivers them; a half line at the end is dropped.
         drop(client);
+    } else {
+        socket.setReading(!client.inputEnded && socket.unsent() <= kMaxUnreadAnswers);
     }
 }
 

@@ -4,8 +4,11 @@
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <functional>
 #include <optional>
 #include <vector>
+
+#include "client_socket.h"
 
 class QTcpServer;
 
@@ -30,6 +33,13 @@ std::optional<ListenAddress> parseListenAddress(const QString& text);
 // (LF, or CR LF) from each of up to kMaxClients clients, each with its own
 // interpreter and error queue, and writes each answer as one line.
 //
+// A client that shuts down its sending side still gets the answers to all its
+// complete lines before the connection closes. A client that has closed is no
+// longer counted, even before its last lines have run. Every connection has
+// TCP keepalive (KTEVAL_KEEPALIVE=IDLE,INTERVAL,COUNT, default 60,10,6), so a
+// client that vanished frees its place. Connections, disconnections and
+// refusals are logged with the peer's address.
+//
 // Every line runs on the window's event thread, one at a time, between the
 // operator's own events. While the operator has a modal box open (its nested
 // event loop), input is left waiting and taken up, in order, once the box has
@@ -42,12 +52,17 @@ class RemoteServer : public QObject {
     explicit RemoteServer(remote::Operations& operations, QObject* parent = nullptr);
     ~RemoteServer() override;
 
+    // Fails also when KTEVAL_KEEPALIVE is set to something unreadable.
     bool listen(const ListenAddress& where);
     QString errorString() const;
     // The address and port actually bound ("127.0.0.1:5025").
     QString boundAddress() const;
     quint16 port() const;
+    // Clients that have not closed.
     int clientCount() const;
+    // Where the log lines go (without "kteval: " and line end); standard
+    // error unless set.
+    void setLog(std::function<void(const QString&)> log);
 
   signals:
     // Input arrived while the operator had a modal box open; it waits.
@@ -55,7 +70,7 @@ class RemoteServer : public QObject {
 
   private:
     class Client;
-    void acceptClients();
+    void accept(int fd);
     void serve(Client& client);
     bool operatorBusy() const;
     void retryWaiting();
@@ -63,6 +78,9 @@ class RemoteServer : public QObject {
 
     remote::Operations& operations_;
     QTcpServer* server_;
+    KeepAlive keepAlive_;
+    QString error_;  // why listen() refused, when not the socket's error
+    std::function<void(const QString&)> log_;
     std::vector<Client*> clients_;  // owned as Qt children
     QTimer retry_;                  // looks again whether the operator's box has closed
 };

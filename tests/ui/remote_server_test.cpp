@@ -1,12 +1,22 @@
 // The command server over real loopback sockets, in front of the real main
 // window and the simulated board: answers, clients, limits, bad input and
 // commands waiting for the operator's modal box.
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <sched.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QtTest>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "command_words.h"
 #include "remote_harness.h"
@@ -54,6 +64,33 @@ QString ask(QTcpSocket& socket, const QByteArray& lines) {
     return answer(socket);
 }
 
+// A blocking plain-socket client of the server at port, without TCP_NODELAY:
+// -1 when it cannot connect.
+int plainClient(quint16 port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+    close(fd);
+    return -1;
+}
+
+// Sends lines, shuts down the sending side and reads until the server
+// closes: what it answered, or "<reset>" when it reset the connection.
+std::string sendAndHalfClose(int fd, const std::string& lines) {
+    if (write(fd, lines.data(), lines.size()) != ssize_t(lines.size())) return "<reset>";
+    shutdown(fd, SHUT_WR);
+    std::string answers;
+    char chunk[256];
+    for (ssize_t n; (n = read(fd, chunk, sizeof chunk)) != 0;) {
+        if (n < 0) return "<reset>";
+        answers.append(chunk, std::size_t(n));
+    }
+    return answers;
+}
+
 // The part dialog at start-up: whileOpen runs while it is open and is given
 // the setup to run for the operator's choice.
 class DialogStandIn : public PartChooser {
@@ -83,7 +120,6 @@ class RemoteServerTest : public QObject {
             {"*:5025", "0.0.0.0", 5025},
             {"localhost:1", "127.0.0.1", 1},
             {"[::1]:5025", "::1", 5025},
-            {"0", "127.0.0.1", 0},
             {"::1:5025", "", 0},
             {"65536", "", 0},
             {"+5", "", 0},
@@ -138,27 +174,137 @@ class RemoteServerTest : public QObject {
         QCOMPARE(bench.remote.bench.label("lblXA")->text(), "0BB7");
     }
 
+    // The ninth client is refused and the log names it and the eight that
+    // hold the places; a client that has closed frees its place at once,
+    // before its end has been handled.
     void ninthClientIsRefused() {
         ServerBench bench(0);
+        QStringList log;
+        bench.server.setLog([&](const QString& line) { log << line; });
         std::vector<std::unique_ptr<QTcpSocket>> clients;
         for (int i = 0; i < 8; ++i) {
             clients.push_back(bench.connect());
             QVERIFY(clients.back());
             QCOMPARE(ask(*clients.back(), "*OPC?\n"), "1");
         }
+        const auto name = [](const QTcpSocket& socket) {
+            return QStringLiteral("127.0.0.1:%1").arg(socket.localPort());
+        };
+        QCOMPARE(log.size(), 8);
+        QCOMPARE(log.back(), "client " + name(*clients.back()) + " connected (8 of 8)");
         auto ninth = bench.connect();
         if (ninth) {
+            const QString ninthName = name(*ninth);
             ninth->write("WORD 1\n");
             QVERIFY(QTest::qWaitFor(
                 [&] { return ninth->state() == QAbstractSocket::UnconnectedState; }, kWait));
+            QVERIFY(log.back().startsWith("refused " + ninthName + ": 8 clients connected ("));
+            QVERIFY(log.back().contains(name(*clients.front())));
         }
         QCOMPARE(bench.server.clientCount(), 8);
+        const QString firstName = name(*clients.front());
         clients.front()->disconnectFromHost();
-        QVERIFY(QTest::qWaitFor([&] { return bench.server.clientCount() == 7; }, kWait));
         auto next = bench.connect();
         QVERIFY(next);
         QCOMPARE(ask(*next, "*OPC?\n"), "1");
+        QVERIFY(log.contains("client " + firstName + " disconnected"));
         QVERIFY(bench.remote.bench.usb.requests.empty());
+    }
+
+    // Eight clients that each open a connection per measurement, closing and
+    // reconnecting at once: none is refused, every write reaches the board in
+    // order and every answer comes back.
+    void reconnectingClientsAreNeverRefused() {
+        ServerBench bench(5);
+        int connections = 0;
+        bench.server.setLog([&](const QString& line) { connections += line.endsWith("of 8)"); });
+        std::atomic<int> running = 8;
+        std::atomic<int> lost = 0;
+        std::vector<int> sent(8, 0);
+        std::vector<std::thread> clients;
+        const auto ends = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        for (int channel = 0; channel < 8; ++channel) {
+            clients.emplace_back([&, channel, port = bench.server.port()] {
+                const std::string dac = "DAC" + std::to_string(channel) + ":X1A";
+                for (int& code = sent[std::size_t(channel)];
+                     std::chrono::steady_clock::now() < ends; ++code) {
+                    const int fd = plainClient(port);
+                    const std::string value = std::to_string(code % 16384);
+                    if (fd < 0 || sendAndHalfClose(fd, dac + " " + value + "\n" + dac + "?\n") !=
+                                      value + "\n") {
+                        ++lost;
+                    }
+                    const linger reset{1, 0};  // no TIME_WAIT: thousands of ports
+                    setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+                    close(fd);
+                }
+                --running;
+            });
+        }
+        QVERIFY(QTest::qWaitFor([&] { return running == 0; }, 40000));
+        for (std::thread& client : clients) client.join();
+        QCOMPARE(lost.load(), 0);
+        const std::vector<int32_t> words = bench.remote.bench.usb.words();
+        int total = 0;
+        for (int channel = 0; channel < 8; ++channel) {
+            const int32_t address = word::channelWord(word::kModeX, 14, int16_t(channel), 0);
+            std::vector<int32_t> expected, written;
+            for (int code = 0; code < sent[std::size_t(channel)]; ++code) {
+                expected.push_back(
+                    word::channelWord(word::kModeX, 14, int16_t(channel), code % 16384));
+            }
+            std::copy_if(words.begin(), words.end(), std::back_inserter(written),
+                         [&](int32_t w) { return (w & 0xFF0000) == address; });
+            QCOMPARE(written, expected);
+            total += sent[std::size_t(channel)];
+        }
+        QCOMPARE(connections, total);
+        qInfo("%d connections in 30 s, none refused", total);
+    }
+
+    // A client whose packets no longer arrive frees its place once keepalive
+    // has given up on it: the client sits in a network namespace of its own
+    // whose firewall drops everything sent to it.
+    void vanishedClientFreesItsPlace() {
+        if (geteuid() != 0) QSKIP("needs root for a network namespace");
+        const QString space = QStringLiteral("kteval-keepalive-%1").arg(getpid());
+        const auto inSpace = [&](QStringList command) {
+            return QProcess::execute("ip", QStringList{"netns", "exec", space} + command) == 0;
+        };
+        if (QProcess::execute("ip", {"netns", "add", space}) != 0) QSKIP("no network namespaces");
+        const std::shared_ptr<void> removeSpace(nullptr, [&](void*) {
+            QProcess::execute("ip", {"netns", "delete", space});
+        });
+        QVERIFY(inSpace({"ip", "link", "set", "lo", "up"}));
+        QVERIFY(inSpace({"nft", "add", "table", "inet", "kteval"}));
+        QVERIFY(inSpace({"nft", "add", "chain", "inet", "kteval", "out",
+                         "{ type filter hook output priority 0 ; }"}));
+
+        // The server and the client are made inside the namespace.
+        const int home = open("/proc/self/ns/net", O_RDONLY | O_CLOEXEC);
+        const int away = open(qPrintable("/run/netns/" + space), O_RDONLY | O_CLOEXEC);
+        QVERIFY(home >= 0 && away >= 0 && setns(away, CLONE_NEWNET) == 0);
+        qputenv("KTEVAL_KEEPALIVE", "1,1,2");
+        ServerBench bench(5);
+        qunsetenv("KTEVAL_KEEPALIVE");
+        QStringList log;
+        bench.server.setLog([&](const QString& line) { log << line; });
+        auto client = bench.connect();
+        QVERIFY(setns(home, CLONE_NEWNET) == 0);
+        close(home);
+        close(away);
+        QVERIFY(client);
+        QCOMPARE(ask(*client, "*OPC?\n"), "1");
+
+        QVERIFY(inSpace({"nft", "add", "rule", "inet", "kteval", "out", "tcp", "dport",
+                         QString::number(client->localPort()), "drop"}));
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(QTest::qWaitFor([&] { return bench.server.clientCount() == 0; }, 20000));
+        qInfo("place freed after %.1f s", double(clock.elapsed()) / 1000);
+        QVERIFY(clock.elapsed() >= 2000);  // not before keepalive has tried
+        QVERIFY(QTest::qWaitFor(
+            [&] { return log.back().contains("disconnected (Connection timed out)"); }, kWait));
     }
 
     // A line over 64 KiB is discarded up to its LF and reported once; one of
@@ -205,17 +351,20 @@ class RemoteServerTest : public QObject {
         QCOMPARE(ask(*client, "*IDN?\n"), "kteval,KT4411,SIMULATED,1.05");
     }
 
-    // A client that leaves right after sending: its complete lines run, its
-    // half line does not; one that resets the connection mid-line is dropped.
+    // A client that shuts down its sending side right after its lines: its
+    // complete lines run and it gets their answers, its half line does not
+    // run; one that resets the connection mid-line is dropped.
     void clientsLeavingAbruptly() {
         ServerBench bench(4);
-        {
-            auto leaving = bench.connect();
-            QVERIFY(leaving);
-            leaving->write("DAC0:X1A 5\nDAC0:X1A 6");
-            leaving->disconnectFromHost();
-            QVERIFY(QTest::qWaitFor([&] { return bench.server.clientCount() == 0; }, kWait));
-        }
+        std::string answers;
+        std::thread leaving([&, port = bench.server.port()] {
+            const int fd = plainClient(port);
+            answers = sendAndHalfClose(fd, "DAC0:X1A 5\nDAC0:X1A?\nDAC0:X1A 6");
+            close(fd);
+        });
+        QVERIFY(QTest::qWaitFor([&] { return !answers.empty(); }, kWait));
+        leaving.join();
+        QCOMPARE(answers, "5\n");
         {
             auto resetting = bench.connect();
             QVERIFY(resetting);

@@ -1,14 +1,19 @@
 #!/usr/bin/python3
-"""A PyVISA session with kteval's command server.
+"""Real clients of kteval's command server.
 
 Starts `kteval --simulate --part P --headless --listen 127.0.0.1:0` with a
-request trace, drives it through TCPIP::127.0.0.1::<port>::SOCKET with the
-pyvisa-py backend (writes, queries and errors), and compares the trace with
-the requests the session must cause, word by word.
+request trace and no XDG_RUNTIME_DIR, and checks that it prints only its own
+lines. Then either drives it through TCPIP::127.0.0.1::<port>::SOCKET with the
+pyvisa-py backend (writes, queries and errors) and compares the trace with the
+requests the session must cause, word by word; or (with "nc") runs the
+README's `nc -q 1` example 100 times, which shuts down its sending side before
+the answer comes.
 
-Usage: remote_visa_test.py PATH/TO/kteval
+Usage: remote_visa_test.py PATH/TO/kteval [nc]
 """
 
+import concurrent.futures
+import contextlib
 import os
 import re
 import subprocess
@@ -142,26 +147,44 @@ def read_trace(path):
     return requests
 
 
+@contextlib.contextmanager
+def started(kteval, part, trace):
+    """kteval listening on a free port (yielded); on leaving, ends it and checks its messages."""
+    env = dict(os.environ, KTEVAL_TRACE=trace)
+    env.pop("XDG_RUNTIME_DIR", None)
+    program = subprocess.Popen(
+        [kteval, "--simulate", "--part", part, "--headless", "--listen", "127.0.0.1:0"],
+        env=env, stderr=subprocess.PIPE, text=True)
+    messages = []
+    try:
+        port = None
+        for text in program.stderr:
+            messages.append(text)
+            found = re.match(r"kteval: listening on 127\.0\.0\.1:(\d+)$", text.strip())
+            if found:
+                port = int(found.group(1))
+                break
+        if port is None:
+            raise AssertionError(f"{part}: kteval did not start listening: {messages}")
+        # Keep reading its messages, so that it never waits on a full pipe.
+        threading.Thread(target=lambda: messages.extend(program.stderr), daemon=True).start()
+        yield port
+    finally:
+        program.terminate()
+        status = program.wait(timeout=60)
+    # A headless program ends normally on SIGTERM (and, built with
+    # AddressSanitizer, only after its leak check has passed).
+    if status != 0:
+        raise AssertionError(f"{part}: kteval ended with {status}: {''.join(messages)}")
+    foreign = [m for m in messages if not m.startswith("kteval: ")]
+    if foreign:
+        raise AssertionError(f"{part}: lines not kteval's own: {foreign}")
+
+
 def run_session(kteval, part, commands, expected):
     with tempfile.TemporaryDirectory() as scratch:
         trace = os.path.join(scratch, "trace")
-        env = dict(os.environ, KTEVAL_TRACE=trace)
-        program = subprocess.Popen(
-            [kteval, "--simulate", "--part", part, "--headless", "--listen", "127.0.0.1:0"],
-            env=env, stderr=subprocess.PIPE, text=True)
-        try:
-            port = None
-            messages = []
-            for text in program.stderr:
-                found = re.match(r"kteval: listening on 127\.0\.0\.1:(\d+)$", text.strip())
-                if found:
-                    port = int(found.group(1))
-                    break
-            if port is None:
-                raise AssertionError(f"{part}: kteval did not start listening")
-            # Keep reading its messages, so that it never waits on a full pipe.
-            threading.Thread(target=lambda: messages.extend(program.stderr), daemon=True).start()
-
+        with started(kteval, part, trace) as port:
             manager = pyvisa.ResourceManager("@py")
             instrument = manager.open_resource(f"TCPIP::127.0.0.1::{port}::SOCKET")
             instrument.read_termination = "\n"
@@ -176,13 +199,6 @@ def run_session(kteval, part, commands, expected):
                     raise AssertionError(f"{part}: {command!r} answered {got!r}, not {answer!r}")
             instrument.close()
             manager.close()
-        finally:
-            program.terminate()
-            status = program.wait(timeout=60)
-        # A headless program ends normally on SIGTERM (and, built with
-        # AddressSanitizer, only after its leak check has passed).
-        if status != 0:
-            raise AssertionError(f"{part}: kteval ended with {status}: {''.join(messages)}")
 
         requests = read_trace(trace)
         if requests != START + expected:
@@ -191,8 +207,33 @@ def run_session(kteval, part, commands, expected):
     print(f"{part}: {len(commands)} commands, {len(expected)} requests as expected")
 
 
+def run_nc(kteval, runs=100, lanes=8):
+    """nc -q 1 waits a second after its input ends: eight lanes of runs in a row."""
+    with tempfile.TemporaryDirectory() as scratch:
+        trace = os.path.join(scratch, "trace")
+        with started(kteval, "KT4421", trace) as port:
+            def lane(count):
+                return [subprocess.run(
+                    ["nc", "-q", "1", "127.0.0.1", str(port)], text=True, capture_output=True,
+                    input="DAC5:X1A #H3FFF;:PULS:LDAC\nDAC5:VOLT?\n", timeout=30).stdout
+                    for _ in range(count)]
+            with concurrent.futures.ThreadPoolExecutor(lanes) as pool:
+                answers = sum(pool.map(lane, [runs // lanes + (i < runs % lanes)
+                                              for i in range(lanes)]), [])
+        missing = len([a for a in answers if a != "7.9995\n"])
+        if missing:
+            raise AssertionError(f"nc: {missing} of {runs} answers lost: {set(answers)}")
+        written = read_trace(trace)[len(START):]
+        if written != [x_word(5, 0x3FFF, 14), line(LDAC_PULSE)] * runs:
+            raise AssertionError(f"nc: trace differs: {written}")
+    print(f"nc -q 1: {runs} of {runs} answers")
+
+
 def main():
     kteval = sys.argv[1]
+    if sys.argv[2:] == ["nc"]:
+        run_nc(kteval)
+        return
     for part, (commands, expected) in SESSIONS.items():
         run_session(kteval, part, commands, expected)
 
