@@ -33,6 +33,7 @@ void FrmMain::optAB_Click(int /*Index*/) {
     c_.Breg->setVisible(!useA);
     module_.UseX1B = useA ? 0 : -1;
     sendWord(word::controlWord(!useA));
+    report({.kind = remote::SentAction::Kind::Input, .choice = !useA});
 }
 
 void FrmMain::DACoptMux2_Click(int Index) {
@@ -41,6 +42,9 @@ void FrmMain::DACoptMux2_Click(int Index) {
     if (const auto selectWord =
             word::groupSelectWord(module_.part(), module_.DACs, module_.SelectedDAC)) {
         sendWord(*selectWord);
+        report({.kind = remote::SentAction::Kind::Mux,
+                .channel = module_.SelectedDAC,
+                .choice = Index == 1});
     }
 }
 

@@ -18,6 +18,7 @@ void FrmMain::cboDisable_Click() {
     c_.cboMonChannel->setEnabled(position != 0);
     module_.MonitorState = monitorEnabled(module_.MonitorState, position);
     sendWord(word::monitorWord(module_.MonitorState));
+    report({.kind = remote::SentAction::Kind::Monitor, .choice = position != 0});
 }
 
 void FrmMain::cboMonChannel_Click() {
@@ -25,11 +26,16 @@ void FrmMain::cboMonChannel_Click() {
     module_.MonitorState =
         monitorChannelChosen(module_.MonitorState, c_.cboMonChannel->currentIndex());
     sendWord(word::monitorWord(module_.MonitorState));
+    report({.kind = remote::SentAction::Kind::MonitorSource,
+            .entry = c_.cboMonChannel->currentText().toStdString()});
 }
 
 void FrmMain::chkGPIO_Click(int Index) {
     if (module_.BusyFlag != 0 || busyWithRefusal()) return;
-    if (const auto gpio = word::gpioWord(Index)) sendWord(*gpio);
+    if (const auto gpio = word::gpioWord(Index)) {
+        sendWord(*gpio);
+        report({.kind = remote::SentAction::Kind::Gpio, .gpio = remote::GpioMode(Index)});
+    }
 }
 
 void FrmMain::cmdGPIOread_Click() {
@@ -37,6 +43,7 @@ void FrmMain::cmdGPIOread_Click() {
     sendWord(word::kReadbackGpio);
     const int32_t level = link_.ReadWord();
     c_.lblGPIOinput->setText((level & 1) != 0 ? QStringLiteral("=HIGH") : QStringLiteral("=LOW"));
+    report({.kind = remote::SentAction::Kind::GpioRead});
 }
 
 void FrmMain::cmdRESET_Click(int Index) {
@@ -47,6 +54,9 @@ void FrmMain::cmdRESET_Click(int Index) {
                                                       request::LdacHigh,  request::LdacLow};
     if (Index < 0 || Index >= static_cast<int>(kLineRequests.size())) return;
     link_.SendRequest(kLineRequests[static_cast<std::size_t>(Index)]);
+    report({.kind = remote::SentAction::Kind::Line,
+            .choice = Index % 2 == 0,
+            .line = remote::Line(Index / 2)});
 }
 
 void FrmMain::mnuPulseReset_Click() {
@@ -54,12 +64,14 @@ void FrmMain::mnuPulseReset_Click() {
     link_.SendRequest(request::ResetLow);
     link_.SendRequest(request::ResetHigh);
     Init();
+    report({.kind = remote::SentAction::Kind::Reset});
 }
 
 void FrmMain::cmdLDAC_Click() {
     if (busyWithRefusal()) return;
     DAC& record = module_.selected();
-    if (c_.DACoptMux2[0]->isChecked()) {
+    const bool fromB = !c_.DACoptMux2[0]->isChecked();
+    if (!fromB) {
         c_.DACregister->setText(c_.lblX2A->text());
         record.DACreg = record.X2A;
     } else {
@@ -67,6 +79,10 @@ void FrmMain::cmdLDAC_Click() {
         record.DACreg = record.X2B;
     }
     link_.SendRequest(request::LdacPulse);
+    // A reset leaves the option at X2A whatever the channel's choice.
+    report({.kind = remote::SentAction::Kind::Ldac,
+            .channel = module_.SelectedDAC,
+            .choice = fromB == (record.ABsel == 1)});
 }
 
 void FrmMain::secretStep(int step) {

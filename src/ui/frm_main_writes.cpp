@@ -73,6 +73,14 @@ void FrmMain::writeRegister(Register which) {
     updateX2();
     // The value read back from the record goes out.
     sendWord(word::channelWord(mode, module_.PartBits, module_.SelectedDAC, record.*field));
+    const remote::Register written = which == Register::M   ? remote::Register::M
+                                     : which == Register::C ? remote::Register::C
+                                     : field == &DAC::X1A   ? remote::Register::X1A
+                                                            : remote::Register::X1B;
+    report({.kind = remote::SentAction::Kind::Register,
+            .channel = module_.SelectedDAC,
+            .reg = written,
+            .code = value});
 }
 
 void FrmMain::cmdX1A_Click() {
@@ -92,6 +100,9 @@ void FrmMain::cmdOFFSET_Click(int Index) {
     const auto value = static_cast<int32_t>(*readHex(text));
     sendWord(word::offsetDacWord(Index, value));
     module_.OffsetCode[Index] = value;
+    report({.kind = remote::SentAction::Kind::Offset,
+            .code = static_cast<uint32_t>(value),
+            .group = Index});
 }
 
 void FrmMain::cmdDirectLoad_Click() {
@@ -99,6 +110,7 @@ void FrmMain::cmdDirectLoad_Click() {
     const std::string text = c_.txtDirectLoad[module_.DirectLoadIndex]->text().toStdString();
     if (refuseByCheckText(text, 24)) return;
     sendWord(static_cast<int32_t>(*readHex(text)));
+    report({.kind = remote::SentAction::Kind::Word, .code = *readHex(text)});
 }
 
 void FrmMain::optTxtSelect_Click(int Index) {

@@ -26,6 +26,7 @@ class WindowOperations : public remote::Operations {
     std::string referenceText(int k) const override;
     std::string outputVoltageText(int channelIndex) override;
     bool operatorBusy() const override;
+    remote::GpioMode gpioMode() const override;
 
     std::optional<bool> readGpio() override;
     remote::Outcome selectChannel(int channelIndex) override;
@@ -42,6 +43,7 @@ class WindowOperations : public remote::Operations {
     remote::Outcome setMonitorSource(std::string_view entryText) override;
     remote::Outcome setGpioMode(remote::GpioMode mode) override;
     remote::Outcome reloadBoard() override;
+    remote::Outcome chooseInput(bool registerB) override;
 
   private:
     // Runs action with the prompt held; Refused when it would have shown a box.
