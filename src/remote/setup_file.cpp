@@ -10,6 +10,9 @@ namespace kteval::remote {
 
 namespace {
 
+constexpr std::string_view kBlanks = " \t";
+constexpr auto npos = std::string_view::npos;
+
 std::string_view withoutComment(std::string_view line) {
     char quote = 0;
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -18,19 +21,13 @@ std::string_view withoutComment(std::string_view line) {
             if (c == quote) quote = 0;
         } else if (c == '"' || c == '\'') {
             quote = c;
-        } else if (c == '#' && (i == 0 || isWhiteSpace(line[i - 1])) &&
-                   (i + 1 == line.size() || isWhiteSpace(line[i + 1]))) {
+        } else if (c == '#' && (line.substr(0, i).find_first_not_of(kBlanks) == npos ||
+                                (isWhiteSpace(line[i - 1]) &&
+                                 (i + 1 == line.size() || isWhiteSpace(line[i + 1]))))) {
             return line.substr(0, i);
         }
     }
     return line;
-}
-
-bool blank(std::string_view text) {
-    for (const char c : text) {
-        if (!isWhiteSpace(c)) return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -45,7 +42,9 @@ std::vector<SetupLine> setupLines(std::string_view content) {
         ++number;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         line = withoutComment(line);
-        if (!blank(line)) lines.push_back({number, std::string(line)});
+        while (!line.empty() && isWhiteSpace(line.front())) line.remove_prefix(1);
+        while (!line.empty() && isWhiteSpace(line.back())) line.remove_suffix(1);
+        if (!line.empty()) lines.push_back({number, std::string(line)});
     }
     return lines;
 }

@@ -16,9 +16,9 @@ struct SetupLine {
 };
 
 // The command lines of a setup: one per line; blank lines and comments are
-// left out. A comment starts at a '#' outside quotes that opens the line or
-// follows white space and is followed by white space or the line's end, so
-// that '#H3FFF' stays a number.
+// left out. A '#' that opens a line (after blanks) makes it a comment line;
+// further on, a '#' outside quotes between white space (or at the line's
+// end) starts a comment, so that '#H3FFF' stays a number.
 std::vector<SetupLine> setupLines(std::string_view content);
 
 // The command lines of the file at path; nullopt, with the reason in error,
