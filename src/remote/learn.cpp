@@ -118,9 +118,9 @@ void restoreChannel(Plan& plan, const PartInfo& part, int index, const DAC& targ
 
     // The DAC register: with full-scale gain the effective code of input
     // register A is exactly C - 2^(n-1) + X1A; LDAC copies it.
-    if (now.DACreg != target.DACreg) {
-        const int32_t low = std::max(0, target.DACreg + half - largest);
-        const int32_t high = std::min(largest, target.DACreg + half);
+    const int32_t low = std::max(0, target.DACreg + half - largest);
+    const int32_t high = std::min(largest, target.DACreg + half);
+    if (now.DACreg != target.DACreg && low <= high) {
         const int32_t x = std::clamp(target.X1A, low, high);
         if (now.M != largest) plan.writeGain(index, largest);
         if (now.C != target.DACreg + half - x) plan.writeOffset(index, target.DACreg + half - x);

@@ -38,6 +38,7 @@ ErrorCode readVolts(const Param& param, double& volts) {
     }
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
     const auto result = std::from_chars(text.data(), text.data() + text.size(), volts);
+    if (result.ec == std::errc::result_out_of_range) return ErrorCode::DataOutOfRange;
     if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
         return ErrorCode::SyntaxError;
     }

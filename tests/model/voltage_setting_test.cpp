@@ -42,9 +42,16 @@ TEST(VoltageSetting, NearestCodeOverEveryPart) {
                                       std::to_string(volts) + ", " + test::seedNote(seed);
 
             double nearest = INFINITY;
+            double lowest = INFINITY;
+            double highest = -INFINITY;
             for (int32_t x = 0; x < codes; ++x) {
-                nearest = std::fmin(nearest, std::fabs(voltageOf(part, s, x) - volts));
+                const double output = voltageOf(part, s, x);
+                nearest = std::fmin(nearest, std::fabs(output - volts));
+                lowest = std::fmin(lowest, output);
+                highest = std::fmax(highest, output);
             }
+            EXPECT_EQ(reach.lowest, lowest) << where;
+            EXPECT_EQ(reach.highest, highest) << where;
             const bool inReach =
                 volts >= reach.lowest - step / 2 && volts <= reach.highest + step / 2;
             ASSERT_EQ(code.has_value(), inReach) << where;
