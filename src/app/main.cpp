@@ -179,7 +179,8 @@ int main(int argc, char* argv[]) {
         QStringLiteral("After start-up, run the commands of FILE (one command line a line, # "
                        "comments; a saved *LRN? answer is one) as a remote client would. The "
                        "first refused line stops it with a message; headless, kteval then exits "
-                       "with status 1."),
+                       "with status 1 (and with 0 after the last line when it does not "
+                       "--listen)."),
         QStringLiteral("FILE"));
     const QCommandLineOption record(
         QStringLiteral("record"),
@@ -312,5 +313,7 @@ int main(int argc, char* argv[]) {
         parser.isSet(headless)) {
         return 1;
     }
+    // Without a window or a server there is nothing more to do.
+    if (parser.isSet(setup) && parser.isSet(headless) && !parser.isSet(listen)) return 0;
     return QApplication::exec();
 }
