@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <filesystem>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -23,6 +24,9 @@
 #include "prompt.h"
 #include "remote_module.h"
 #include "request_trace.h"
+#include "session_recorder.h"
+#include "setup_file.h"
+#include "setup_session.h"
 #include "simulated_board.h"
 #include "termination_signals.h"
 #include "usb_ids.h"
@@ -167,7 +171,7 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption headless(
         QStringLiteral("headless"),
         QStringLiteral("Show no window and need no display (with --part; "
-                       "for --listen): messages go to standard error."));
+                       "for --listen or --setup): messages go to standard error."));
     const QCommandLineOption firmware(
         QStringLiteral("firmware"),
         QStringLiteral("Load the firmware image FILE instead of looking for KT4421SPI.hex beside "
@@ -185,6 +189,22 @@ int main(int argc, char* argv[]) {
     parser.addOption(listen);
     parser.addOption(headless);
     parser.addOption(checkOption);
+    // --- Setups and recordings ---
+    const QCommandLineOption setup(
+        QStringLiteral("setup"),
+        QStringLiteral("After start-up, run the commands of FILE (one command line a line, # "
+                       "comments; a saved *LRN? answer is one) as a remote client would. The "
+                       "first refused line stops it with a message; headless, kteval then exits "
+                       "with status 1 (and with 0 after the last line when it does not "
+                       "--listen)."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption record(
+        QStringLiteral("record"),
+        QStringLiteral("Append every action that reaches the board, the operator's and the "
+                       "clients', to FILE as its command line, a setup that replays the session."),
+        QStringLiteral("FILE"));
+    parser.addOption(setup);
+    parser.addOption(record);
     parser.process(*app);
     if (parser.isSet(checkOption)) return runCheck(firmwarePlaces(parser, firmware, argc, argv));
 
@@ -206,6 +226,30 @@ int main(int argc, char* argv[]) {
     if (parser.isSet(headless) && !parser.isSet(part)) {
         std::fprintf(stderr, "kteval: --headless needs --part: there is no part dialog\n");
         return 2;
+    }
+
+    // A setup that cannot be read, or a recording that cannot be written, is
+    // refused before anything is sent.
+    std::vector<kteval::remote::SetupLine> setupLines;
+    if (parser.isSet(setup)) {
+        std::string error;
+        auto lines = kteval::remote::readSetupFile(
+            QFile::encodeName(parser.value(setup)).toStdString(), error);
+        if (!lines) {
+            std::fprintf(stderr, "kteval: cannot read the setup %s: %s\n",
+                         qPrintable(parser.value(setup)), error.c_str());
+            return 2;
+        }
+        setupLines = std::move(*lines);
+    }
+    kteval::remote::SessionRecorder recorder(std::cerr);
+    if (parser.isSet(record)) {
+        std::string error;
+        if (!recorder.open(QFile::encodeName(parser.value(record)).toStdString(), error)) {
+            std::fprintf(stderr, "kteval: cannot record to %s: %s\n",
+                         qPrintable(parser.value(record)), error.c_str());
+            return 2;
+        }
     }
 
     std::unique_ptr<kteval::ui::PartChooser> chooser;
@@ -270,10 +314,22 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(message));
     }
     window.Form_Load();
+    if (parser.isSet(record) && window.module().part() != nullptr) {
+        recorder.begin(*window.module().part(), QApplication::applicationVersion().toStdString());
+        window.setActionListener(&recorder);
+    }
     if (parser.isSet(headless)) {
         kteval::ui::quitOnTerminationSignals(*app);
     } else {
         window.show();
     }
+    if (parser.isSet(setup) &&
+        !kteval::ui::applySetup(window, operations, parser.value(setup).toStdString(),
+                                setupLines) &&
+        parser.isSet(headless)) {
+        return 1;
+    }
+    // Without a window or a server there is nothing more to do.
+    if (parser.isSet(setup) && parser.isSet(headless) && !parser.isSet(listen)) return 0;
     return QApplication::exec();
 }

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "handlers.h"
+#include "setup_handlers.h"
 
 namespace kteval::remote {
 
@@ -50,6 +51,13 @@ constexpr std::array kCommands{
     CommandEntry{"GPIO:MODE",             false, 1, None,    true,  setGpioMode},
     CommandEntry{"GPIO",                  true,  0, None,    true,  readGpio},
     CommandEntry{"BOARD:RELoad",          false, 0, None,    false, reloadBoard},
+    // Setups and volts
+    CommandEntry{"*LRN",                  true,  0, None,    false, learn},
+    CommandEntry{"INPut",                 false, 1, None,    false, chooseInput},
+    CommandEntry{"INPut",                 true,  0, None,    false, inputChoice},
+    CommandEntry{"DAC#:VOLTage",          false, 1, Channel, false, setVoltage},
+    CommandEntry{"DAC#:VOLTage:RANGe",    true,  0, Channel, false, voltageRange},
+    CommandEntry{"DAC#:VOLTage:STEP",     true,  0, Channel, false, voltageStep},
 };
 // clang-format on
 

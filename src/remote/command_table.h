@@ -23,6 +23,7 @@ struct CommandContext {
     int index = 0;
     const std::vector<Param>& params;
     std::string answer;  // a query's answer
+    std::string detail{};  // what a rejected command adds to its error's text
 };
 
 // A handler validates its parameters, then calls at most the operations of

@@ -51,6 +51,8 @@ class Operations {
     // waits for the operator (a box of theirs is open, or has closed but the
     // action has not gone on yet): no command may run then.
     virtual bool operatorBusy() const { return false; }
+    // The chosen GPIO pin option (chkGPIO); the model does not hold it.
+    virtual GpioMode gpioMode() const = 0;
 
     // --- Actions, each as the operator's equivalent. ---
     // "Read": sends the GPIO readback request and reads the level into the
@@ -89,6 +91,9 @@ class Operations {
     virtual Outcome setGpioMode(GpioMode mode) = 0;
     // "Reload USB".
     virtual Outcome reloadBoard() = 0;
+    // A click on the A/B option (optAB) of register B or A, which sends the
+    // control word even when that option is chosen already.
+    virtual Outcome chooseInput(bool registerB) = 0;
 };
 
 }  // namespace kteval::remote

@@ -216,6 +216,7 @@ void FrmMain::mnuReload_Click() {
     link_.SendRequest(request::ResetLow);
     link_.SendRequest(request::ResetHigh);
     Init();
+    report({.kind = remote::SentAction::Kind::Reload});
 }
 
 void FrmMain::mnuVersion_Click() {

@@ -10,6 +10,7 @@
 #include "kt442x_module.h"
 #include "main_controls.h"
 #include "prompt.h"
+#include "sent_action.h"
 #include "spi_port.h"
 
 namespace kteval {
@@ -40,6 +41,9 @@ class FrmMain : public QMainWindow {
     // result and the firmware search; without it the box has no details.
     using LoadAdvice = std::function<std::string(int16_t code, const FirmwareChoice& firmware)>;
     void setLoadAdvice(LoadAdvice advice) { loadAdvice_ = std::move(advice); }
+
+    // Told of every action that reaches the board (a recording); nullptr: none.
+    void setActionListener(remote::ActionListener* listener) { actionListener_ = listener; }
 
     const KT442xModule& module() const { return module_; }
     // The controls and the prompt, for driving the window as an operator does
@@ -139,6 +143,9 @@ class FrmMain : public QMainWindow {
     void writeRegister(Register which);
     void secretStep(int step);
     void sendWord(int32_t word) { spi_.SPIout(word); }
+    void report(const remote::SentAction& action) {
+        if (actionListener_ != nullptr) actionListener_->actionSent(action);
+    }
     bool busyWithRefusal() const { return refusingEntry_; }
 
     GuardedPrompt prompt_;
@@ -150,6 +157,7 @@ class FrmMain : public QMainWindow {
     std::function<void(const PartInfo&)> partListener_;
     FirmwarePlaces firmwarePlaces_;
     LoadAdvice loadAdvice_;
+    remote::ActionListener* actionListener_ = nullptr;
     int16_t textSelIndex_ = 0;
     int16_t secret_ = 0;
     bool refusingEntry_ = false;  // an entry's refusal box is open

@@ -33,6 +33,7 @@ void FrmMain::optAB_Click(int /*Index*/) {
     c_.Breg->setVisible(!useA);
     module_.UseX1B = useA ? 0 : -1;
     sendWord(word::controlWord(!useA));
+    report({.kind = remote::SentAction::Kind::Input, .choice = !useA});
 }
 
 void FrmMain::DACoptMux2_Click(int Index) {
@@ -41,6 +42,9 @@ void FrmMain::DACoptMux2_Click(int Index) {
     if (const auto selectWord =
             word::groupSelectWord(module_.part(), module_.DACs, module_.SelectedDAC)) {
         sendWord(*selectWord);
+        report({.kind = remote::SentAction::Kind::Mux,
+                .channel = module_.SelectedDAC,
+                .choice = Index == 1});
     }
 }
 
@@ -99,6 +103,14 @@ void FrmMain::writeRegister(Register which) {
     updateX2();
     // The value read back from the record goes out.
     sendWord(word::channelWord(mode, module_.PartBits, module_.SelectedDAC, record.*field));
+    const remote::Register written = which == Register::M   ? remote::Register::M
+                                     : which == Register::C ? remote::Register::C
+                                     : field == &DAC::X1A   ? remote::Register::X1A
+                                                            : remote::Register::X1B;
+    report({.kind = remote::SentAction::Kind::Register,
+            .channel = module_.SelectedDAC,
+            .reg = written,
+            .code = value});
 }
 
 void FrmMain::cmdX1A_Click() {
@@ -114,7 +126,8 @@ void FrmMain::cmdC_Click() {
 void FrmMain::cmdLDAC_Click() {
     if (busyWithRefusal()) return;
     DAC& record = module_.selected();
-    if (c_.DACoptMux2[0]->isChecked()) {
+    const bool fromB = !c_.DACoptMux2[0]->isChecked();
+    if (!fromB) {
         c_.DACregister->setText(c_.lblX2A->text());
         record.DACreg = record.X2A;
     } else {
@@ -122,6 +135,10 @@ void FrmMain::cmdLDAC_Click() {
         record.DACreg = record.X2B;
     }
     link_.SendRequest(request::LdacPulse);
+    // A reset leaves the option at X2A whatever the channel's choice.
+    report({.kind = remote::SentAction::Kind::Ldac,
+            .channel = module_.SelectedDAC,
+            .choice = fromB == (record.ABsel == 1)});
 }
 
 }  // namespace kteval::ui

@@ -19,6 +19,9 @@ void FrmMain::cmdOFFSET_Click(int Index) {
     const auto value = static_cast<int32_t>(*readHex(text));
     sendWord(word::offsetDacWord(Index, value));
     module_.OffsetCode[Index] = value;
+    report({.kind = remote::SentAction::Kind::Offset,
+            .code = static_cast<uint32_t>(value),
+            .group = Index});
 }
 
 void FrmMain::txtOffsetValue_LostFocus(int Index) {
@@ -31,6 +34,7 @@ void FrmMain::cboDisable_Click() {
     module_.MonitorState = monitorEnabled(module_.MonitorState, position);
     c_.cboMonChannel->setEnabled(monitorOn(module_.MonitorState));
     sendWord(word::monitorWord(module_.MonitorState));
+    report({.kind = remote::SentAction::Kind::Monitor, .choice = position != 0});
 }
 
 void FrmMain::cboMonChannel_Click() {
@@ -38,11 +42,16 @@ void FrmMain::cboMonChannel_Click() {
     module_.MonitorState =
         monitorChannelChosen(module_.MonitorState, c_.cboMonChannel->currentIndex());
     sendWord(word::monitorWord(module_.MonitorState));
+    report({.kind = remote::SentAction::Kind::MonitorSource,
+            .entry = c_.cboMonChannel->currentText().toStdString()});
 }
 
 void FrmMain::chkGPIO_Click(int Index) {
     if (module_.BusyFlag != 0 || busyWithRefusal()) return;
-    if (const auto gpio = word::gpioWord(Index)) sendWord(*gpio);
+    if (const auto gpio = word::gpioWord(Index)) {
+        sendWord(*gpio);
+        report({.kind = remote::SentAction::Kind::Gpio, .gpio = remote::GpioMode(Index)});
+    }
 }
 
 void FrmMain::cmdGPIOread_Click() {
@@ -50,6 +59,7 @@ void FrmMain::cmdGPIOread_Click() {
     sendWord(word::kReadbackGpio);
     module_.GpioHigh = gpioInputHigh(link_.ReadWord());
     c_.lblGPIOinput->setText(module_.GpioHigh ? QStringLiteral("=HIGH") : QStringLiteral("=LOW"));
+    report({.kind = remote::SentAction::Kind::GpioRead});
 }
 
 }  // namespace kteval::ui

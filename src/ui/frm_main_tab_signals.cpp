@@ -14,7 +14,13 @@ namespace kteval::ui {
 
 void FrmMain::cmdRESET_Click(int Index) {
     if (busyWithRefusal()) return;
-    if (const auto request = word::levelButtonRequest(Index)) link_.SendRequest(*request);
+    if (const auto request = word::levelButtonRequest(Index)) {
+        link_.SendRequest(*request);
+        // Buttons come in pairs per line: high, then low.
+        report({.kind = remote::SentAction::Kind::Line,
+                .choice = Index % 2 == 0,
+                .line = remote::Line(Index / 2)});
+    }
 }
 
 void FrmMain::mnuPulseReset_Click() {
@@ -22,6 +28,7 @@ void FrmMain::mnuPulseReset_Click() {
     link_.SendRequest(request::ResetLow);
     link_.SendRequest(request::ResetHigh);
     Init();
+    report({.kind = remote::SentAction::Kind::Reset});
 }
 
 void FrmMain::cmdDirectLoad_Click() {
@@ -29,6 +36,7 @@ void FrmMain::cmdDirectLoad_Click() {
     const std::string text = c_.txtDirectLoad[module_.DirectLoadIndex]->text().toStdString();
     if (refuseByCheckText(text, kRawWordBits)) return;
     sendWord(static_cast<int32_t>(*readHex(text)));
+    report({.kind = remote::SentAction::Kind::Word, .code = *readHex(text)});
 }
 
 void FrmMain::optTxtSelect_Click(int Index) {

@@ -165,4 +165,17 @@ Outcome WindowOperations::reloadBoard() {
     return run([&] { window_.controls().mnuReload->trigger(); });
 }
 
+// --- Setups and recordings ---
+
+remote::GpioMode WindowOperations::gpioMode() const {
+    const MainControls& c = window_.controls();
+    if (c.chkGPIO[1]->isChecked()) return remote::GpioMode::Low;
+    if (c.chkGPIO[2]->isChecked()) return remote::GpioMode::High;
+    return remote::GpioMode::Input;
+}
+
+Outcome WindowOperations::chooseInput(bool registerB) {
+    return run([&] { click(window_.controls().optAB[registerB ? 1 : 0]); });
+}
+
 }  // namespace kteval::ui

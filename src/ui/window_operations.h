@@ -27,6 +27,7 @@ class WindowOperations : public remote::Operations {
     double referenceVolts(int k) const override;
     std::string outputVoltageText(int channelIndex) override;
     bool operatorBusy() const override;
+    remote::GpioMode gpioMode() const override;
 
     remote::Outcome readGpio() override;
     remote::Outcome selectChannel(int channelIndex) override;
@@ -43,6 +44,7 @@ class WindowOperations : public remote::Operations {
     remote::Outcome setMonitorSource(int position) override;
     remote::Outcome setGpioMode(remote::GpioMode mode) override;
     remote::Outcome reloadBoard() override;
+    remote::Outcome chooseInput(bool registerB) override;
 
   private:
     // Runs action with the prompt held; Refused when it would have shown a box.

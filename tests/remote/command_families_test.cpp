@@ -50,6 +50,21 @@ TEST(RemoteChannels, NumbersMapToTheIndicesOfEveryPart) {
     for (const LineCase& row : mapped) expectLine(row);
 }
 
+// A voltage goes into the register that feeds the channel's output; one out
+// of reach, or no voltage, sends nothing. KT4421 at its start values reaches
+// -3.99976 V (code 0) to 7.99951 V (code 0x3FFF) in steps of 0.73 mV.
+TEST(RemoteVolts, InputRegisterOfTheMultiplexerChoice) {
+    const LineCase rows[] = {
+        {"KT4421", "DAC3:VOLT 0", "write 3 X1A 5461", "", ""},
+        {"KT4421", "DAC3:MUX B;:DAC3:VOLT 7.9998V", "setMux 3 B|write 3 X1B 16383", "", ""},
+        {"KT4421", "DAC3:VOLT -4.0005", "", "", "-222"},
+        {"KT4421", "DAC3:VOLT:RANG?;STEP?", "", "-3.999755859375,7.99951171875;0.000732421875", ""},
+        {"KT4421", "DAC3:VOLT A", "", "", "-104"},
+        {"KT4421", "INP B;INP?", "chooseInput B", "B", ""},
+    };
+    for (const LineCase& row : rows) expectLine(row);
+}
+
 // X1A, X1B, M and C take codes up to the part's largest register code.
 TEST(RemoteRegisters, CodeWidthLimits) {
     for (const char* name : {"KT4410", "KT4421"}) {

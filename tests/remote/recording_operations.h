@@ -125,6 +125,12 @@ class RecordingOperations : public Operations {
                               monitorFamily()));
     }
     Outcome reloadBoard() override { return outcome(record("reloadBoard", true)); }
+    GpioMode gpioMode() const override { return GpioMode::Input; }
+    Outcome chooseInput(bool registerB) override {
+        if (record(registerB ? "chooseInput B" : "chooseInput A", true)) return Outcome::Refused;
+        module_.UseX1B = registerB ? -1 : 0;
+        return Outcome::Done;
+    }
 
   private:
     // Records the call; true when the action is to be refused.

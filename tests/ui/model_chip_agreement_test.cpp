@@ -8,7 +8,7 @@
 #include <random>
 
 #include "harness.h"
-#include "hex_text.h"
+#include "random_operator.h"
 
 using namespace kteval;
 using namespace kteval::ui;
@@ -26,59 +26,11 @@ unsigned long long environmentNumber(const char* name, unsigned long long fallba
 class Session {
   public:
     Session(int partIndex, std::mt19937_64::result_type seed)
-        : bench_(partIndex, true), part_(partByIndex(partIndex)), random_(seed) {
-        for (int i = 0; i < kChannelCount; ++i) {
-            if (usesChannelIndex(part_, i)) channels_.push_back(i);
-        }
-    }
+        : bench_(partIndex, true), operator_(partByIndex(partIndex), seed) {}
 
     // One random action, as operator steps; returns them.
     QString act() {
-        QString step;
-        switch (pick(12)) {
-            case 0:
-                step = "click chkDAC_" + number(channels_[pick(int(channels_.size()))]);
-                break;
-            case 1:
-                step = "click optAB_" + number(pick(2));
-                break;
-            case 2:
-                step = "click DACoptMux2_" + number(pick(2));
-                break;
-            case 3:
-                step = "click InputSel_" + number(pick(10));
-                break;
-            case 4: {
-                const QString row = number(pick(10));
-                step = "type txtInput_" + row + " " + randomText();
-                if (pick(3) == 0) step += ";enter txtInput_" + row;
-                break;
-            }
-            case 5:
-            case 6:
-            case 7:
-                step = oneOf({"cmdX1A", "cmdM", "cmdC"});
-                break;
-            case 8: {
-                const QString dac = number(pick(part_.thirdReference ? 3 : 2));
-                step =
-                    "type txtOffsetValue_" + dac + " " + randomText() + ";click cmdOFFSET_" + dac;
-                break;
-            }
-            case 9:
-                step = oneOf({"cmdLDAC", "Command4", "Command2"});
-                break;
-            case 10:
-                step = oneOf({"mnuPulseReset", "Command5", "Command1"});
-                break;
-            default:
-                if (!part_.monitorFamily) return QStringLiteral("nothing");
-                const QString monitor[] = {
-                    "pick cboDisable " + number(pick(2)),
-                    "pick cboMonChannel " + number(pick(2 + part_.monitorEntries)),
-                    "click chkGPIO_" + number(pick(3)), "click cmdGPIOread"};
-                step = monitor[pick(4)];
-        }
+        const QString step = operator_.step(bench_.window);
         bench_.run(step.split(';'));
         return step;
     }
@@ -90,7 +42,7 @@ class Session {
         const auto text = [](const auto& r) {
             return QString::asprintf("X1A %x X1B %x M %x C %x", r.X1A, r.X1B, r.M, r.C);
         };
-        for (int index : channels_) {
+        for (int index : operator_.channels()) {
             const DAC& m = model.DACs(index);
             const ChannelRegisters& c = chip.channels[static_cast<std::size_t>(index)];
             if (m.X1A != c.X1A || m.X1B != c.X1B || m.M != c.M || m.C != c.C)
@@ -103,38 +55,8 @@ class Session {
     }
 
   private:
-    int pick(int n) { return static_cast<int>(random_() % static_cast<unsigned>(n)); }
-
-    static QString number(int n) { return QString::number(n); }
-    QString oneOf(std::initializer_list<const char*> names) {
-        return QString("click ") + names.begin()[pick(static_cast<int>(names.size()))];
-    }
-
-    // Valid codes of every width, too large values, and malformed texts.
-    QString randomText() {
-        switch (pick(6)) {
-            case 0:
-                return QString::fromStdString(hexDigits(static_cast<uint32_t>(random_() & 0x3FFF)));
-            case 1:
-                return QString::fromStdString(hexDigits(static_cast<uint32_t>(random_() & 0xFFFF)))
-                    .toLower();
-            case 2:
-                return QString::fromStdString(hexDigits(static_cast<uint32_t>(random_())));
-            case 3:
-                return QStringLiteral("0%1").arg(pick(0x4000), 0, 16);
-            case 4: {
-                const char* malformed[] = {"", "12G4", "0x10", "-1", " 1", "123456789", "ZZ"};
-                return QString::fromLatin1(malformed[pick(7)]);
-            }
-            default:
-                return QStringLiteral("%1").arg(0x10000 + pick(0x10000), 0, 16);
-        }
-    }
-
     Bench bench_;
-    const PartInfo& part_;
-    std::mt19937_64 random_;
-    std::vector<int> channels_;
+    RandomOperator operator_;
 };
 
 }  // namespace

@@ -1,0 +1,217 @@
+#include "learn.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+#include <utility>
+#include <vector>
+
+#include "effective_code.h"
+#include "output_voltage.h"
+
+namespace kteval::remote {
+
+namespace {
+
+// The commands of the line, each applied to a model of the fresh program the
+// way the window's handlers change it, so that every step is planned from
+// what the program will hold by then.
+class Plan {
+  public:
+    explicit Plan(const PartInfo& part) : part_(part) {
+        fresh_.applySetup(part);
+        fresh_.ResetChannelTable();
+        fresh_.resetOffsetCodes();
+    }
+
+    KT442xModule& model() { return fresh_; }
+    void add(std::string command) { commands_.push_back(":" + std::move(command)); }
+
+    // DAC<n>:X1A / X1B: chooses the register, stores the code, recomputes its
+    // effective code.
+    void writeInput(int index, bool registerB, int32_t code) {
+        select(index);
+        fresh_.UseX1B = registerB ? -1 : 0;
+        (registerB ? record(index).X1B : record(index).X1A) = code;
+        updateX2(fresh_);
+        add(header(index) + (registerB ? "X1B " : "X1A ") + std::to_string(code));
+    }
+    // DAC<n>:M / C: stores the code and recomputes the chosen register's
+    // effective code.
+    void writeGain(int index, int32_t code) { writeTrim(index, &DAC::M, "M ", code); }
+    void writeOffset(int index, int32_t code) { writeTrim(index, &DAC::C, "C ", code); }
+    // PULSe:LDAC on the selected channel while its multiplexer passes X2A.
+    void loadFromA() {
+        fresh_.selected().DACreg = fresh_.selected().X2A;
+        add("PULS:LDAC");
+    }
+    void chooseMux(int index, bool registerB) {
+        select(index);
+        record(index).ABsel = registerB ? 1 : 0;
+        add(header(index) + (registerB ? "MUX B" : "MUX A"));
+    }
+
+    std::string line() const {
+        std::string joined;
+        for (const std::string& command : commands_) {
+            if (!joined.empty()) joined += ';';
+            joined += command;
+        }
+        return joined;
+    }
+
+    DAC& record(int index) { return fresh_.DACs(index); }
+
+  private:
+    std::string header(int index) const {
+        return "DAC" + std::to_string(channelNumberOfIndex(&part_, index)) + ":";
+    }
+    void select(int index) { fresh_.SelectedDAC = static_cast<int16_t>(index); }
+    void writeTrim(int index, int32_t DAC::*field, const char* name, int32_t code) {
+        select(index);
+        record(index).*field = code;
+        updateX2(fresh_);
+        add(header(index) + name + std::to_string(code));
+    }
+
+    const PartInfo& part_;
+    KT442xModule fresh_;
+    std::vector<std::string> commands_;
+};
+
+int32_t effective(const PartInfo& part, int32_t x, int32_t m, int32_t c) {
+    return *effectiveCode(part.bits, x, m, c);
+}
+
+// A gain and offset that give input code x the effective code target,
+// (m, c) itself when it does. An effective code always came from its input
+// code and some gain and offset, so one exists; nullopt only for a target no
+// register values give.
+std::optional<std::pair<int32_t, int32_t>> trimsFor(const PartInfo& part, int32_t x, int32_t target,
+                                                    int32_t m, int32_t c) {
+    if (effective(part, x, m, c) == target) return std::pair{m, c};
+    const int32_t largest = (int32_t{1} << part.bits) - 1;
+    const double half = std::ldexp(1.0, part.bits - 1);
+    for (int32_t gain = largest; gain >= 0; --gain) {
+        const double scaled = (gain + 1) / std::ldexp(1.0, part.bits) * x;
+        const auto guess = static_cast<int32_t>(target + half - std::nearbyint(scaled));
+        for (int32_t offset = guess - 1; offset <= guess + 1; ++offset) {
+            if (offset >= 0 && offset <= largest && effective(part, x, gain, offset) == target) {
+                return std::pair{gain, offset};
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+bool sameRegisters(const DAC& a, const DAC& b) {
+    return a.X1A == b.X1A && a.X1B == b.X1B && a.M == b.M && a.C == b.C && a.X2A == b.X2A &&
+           a.X2B == b.X2B && a.DACreg == b.DACreg && (a.ABsel == 1) == (b.ABsel == 1);
+}
+
+// One channel from the fresh program's values to target's.
+void restoreChannel(Plan& plan, const PartInfo& part, int index, const DAC& target) {
+    DAC& now = plan.record(index);
+    if (sameRegisters(now, target)) return;
+    const int32_t largest = (int32_t{1} << part.bits) - 1;
+    const int32_t half = int32_t{1} << (part.bits - 1);
+
+    // The DAC register: with full-scale gain the effective code of input
+    // register A is exactly C - 2^(n-1) + X1A; LDAC copies it.
+    const int32_t low = std::max(0, target.DACreg + half - largest);
+    const int32_t high = std::min(largest, target.DACreg + half);
+    if (now.DACreg != target.DACreg && low <= high) {
+        const int32_t x = std::clamp(target.X1A, low, high);
+        if (now.M != largest) plan.writeGain(index, largest);
+        if (now.C != target.DACreg + half - x) plan.writeOffset(index, target.DACreg + half - x);
+        plan.writeInput(index, false, x);
+        plan.loadFromA();
+    }
+
+    // An effective code is that of the gain and offset of its last
+    // recomputation; at least one register's agrees with the present ones,
+    // and that register is written last. The other one gets its effective
+    // code first, through whatever gain and offset give it.
+    const bool agreesA = effective(part, target.X1A, target.M, target.C) == target.X2A;
+    const bool agreesB = effective(part, target.X1B, target.M, target.C) == target.X2B;
+    const bool lastB = !agreesA || (agreesB && plan.model().UseX1B != 0);
+    const int32_t otherX1 = lastB ? target.X1A : target.X1B;
+    const int32_t otherX2 = lastB ? target.X2A : target.X2B;
+    const auto otherInput = [&]() -> int32_t& { return lastB ? now.X1A : now.X1B; };
+    const auto otherEffective = [&]() -> int32_t& { return lastB ? now.X2A : now.X2B; };
+    if (otherInput() != otherX1 || otherEffective() != otherX2) {
+        plan.writeInput(index, !lastB, otherX1);
+        if (otherEffective() != otherX2) {
+            const auto trims = trimsFor(part, otherX1, otherX2, target.M, target.C)
+                                   .value_or(std::pair{target.M, target.C});
+            plan.writeGain(index, trims.first);
+            plan.writeOffset(index, trims.second);
+        }
+    }
+
+    const int32_t lastX1 = lastB ? target.X1B : target.X1A;
+    const int32_t lastX2 = lastB ? target.X2B : target.X2A;
+    const bool trimsChange = now.M != target.M || now.C != target.C;
+    const bool lastChosen = (plan.model().UseX1B != 0) == lastB;
+    if ((trimsChange && !lastChosen) || (lastB ? now.X1B : now.X1A) != lastX1 ||
+        (!trimsChange && (lastB ? now.X2B : now.X2A) != lastX2)) {
+        plan.writeInput(index, lastB, lastX1);
+    }
+    if (now.M != target.M) plan.writeGain(index, target.M);
+    if (now.C != target.C) plan.writeOffset(index, target.C);
+
+    if ((now.ABsel == 1) != (target.ABsel == 1)) plan.chooseMux(index, target.ABsel == 1);
+}
+
+// The monitor: enabled to pick its source (the list is disabled otherwise),
+// a channel entry for bits 3-0, a pin entry for bit 4 with bit 0 (keeping
+// bits 3-1 of the channel picked before), disabled again when bit 5 is clear.
+void restoreMonitor(Plan& plan, int32_t state) {
+    if (state == 0) return;
+    plan.add("MON ON");
+    if ((state & 0x10) == 0) {
+        if ((state & 0x0F) != 0) plan.add("MON:SOUR \"DAC " + std::to_string(state & 0x0F) + "\"");
+    } else {
+        if ((state & 0x0E) != 0) plan.add("MON:SOUR \"DAC " + std::to_string(state & 0x0E) + "\"");
+        plan.add(std::string("MON:SOUR \"Mon_In") + ((state & 1) != 0 ? "1" : "0") + "\"");
+    }
+    if ((state & 0x20) == 0) plan.add("MON OFF");
+}
+
+}  // namespace
+
+std::string learnLine(const KT442xModule& module, const WindowChoices& choices) {
+    const PartInfo* part = module.part();
+    if (part == nullptr) return {};
+    Plan plan(*part);
+
+    const int groups = part->thirdReference ? 3 : 2;
+    for (int k = 0; k < groups; ++k) {
+        const auto g = static_cast<std::size_t>(k);
+        if (module.OffsetCode[g] != part->offsetCode) {
+            plan.add("OFFS" + std::to_string(k) + " " + std::to_string(module.OffsetCode[g]));
+        }
+        const double volts = choices.referenceVolts[g];
+        if (volts != readReferenceText(part->referenceText)) {
+            plan.add("VREF" + std::to_string(k) + " " + formatDecimal(volts));
+        }
+    }
+    if (part->monitorFamily) {
+        restoreMonitor(plan, module.MonitorState);
+        if (choices.gpio == GpioMode::Low) plan.add("GPIO:MODE LOW");
+        if (choices.gpio == GpioMode::High) plan.add("GPIO:MODE HIGH");
+    }
+
+    for (int index = 0; index < kChannelCount; ++index) {
+        if (usesChannelIndex(*part, index)) {
+            restoreChannel(plan, *part, index, module.DACs(index));
+        }
+    }
+    if ((plan.model().UseX1B != 0) != (module.UseX1B != 0)) {
+        plan.add(module.UseX1B != 0 ? "INP B" : "INP A");
+    }
+    plan.add("CHAN " + std::to_string(channelNumberOfIndex(part, module.SelectedDAC)));
+    return plan.line();
+}
+
+}  // namespace kteval::remote

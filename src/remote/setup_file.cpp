@@ -1,0 +1,89 @@
+#include "setup_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "syntax.h"
+
+namespace kteval::remote {
+
+namespace {
+
+constexpr std::string_view kBlanks = " \t";
+constexpr auto npos = std::string_view::npos;
+
+std::string_view withoutComment(std::string_view line) {
+    char quote = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = line[i];
+        if (quote != 0) {
+            if (c == quote) quote = 0;
+        } else if (c == '"' || c == '\'') {
+            quote = c;
+        } else if (c == '#' && (line.substr(0, i).find_first_not_of(kBlanks) == npos ||
+                                (isWhiteSpace(line[i - 1]) &&
+                                 (i + 1 == line.size() || isWhiteSpace(line[i + 1]))))) {
+            return line.substr(0, i);
+        }
+    }
+    return line;
+}
+
+}  // namespace
+
+std::vector<SetupLine> setupLines(std::string_view content) {
+    std::vector<SetupLine> lines;
+    int number = 0;
+    while (!content.empty()) {
+        const std::size_t end = content.find('\n');
+        std::string_view line = content.substr(0, end);
+        content.remove_prefix(end == std::string_view::npos ? content.size() : end + 1);
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        line = withoutComment(line);
+        while (!line.empty() && isWhiteSpace(line.front())) line.remove_prefix(1);
+        while (!line.empty() && isWhiteSpace(line.back())) line.remove_suffix(1);
+        if (!line.empty()) lines.push_back({number, std::string(line)});
+    }
+    return lines;
+}
+
+std::optional<std::vector<SetupLine>> readSetupFile(const std::string& path, std::string& error) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        error = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[4096];
+    std::size_t count = 0;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, count);
+    const bool failed = std::ferror(file) != 0;
+    const int reason = errno;
+    std::fclose(file);
+    if (failed) {
+        error = std::strerror(reason);
+        return std::nullopt;
+    }
+    return setupLines(content);
+}
+
+std::optional<SetupFailure> runSetup(Interpreter& interpreter,
+                                     const std::vector<SetupLine>& lines) {
+    for (const SetupLine& line : lines) {
+        const std::size_t before = interpreter.errors().pushedCount();
+        interpreter.executeLine(line.text);
+        if (interpreter.errors().pushedCount() != before) {
+            return SetupFailure{line, errorAnswer(interpreter.errors().entries().back())};
+        }
+    }
+    return std::nullopt;
+}
+
+std::string setupFailureMessage(std::string_view path, const SetupFailure& failure) {
+    return std::string(path) + ", line " + std::to_string(failure.line.number) + ": " +
+           failure.line.text + ": " + failure.error;
+}
+
+}  // namespace kteval::remote
