@@ -4,6 +4,7 @@
 
 #include "effective_code.h"
 #include "output_voltage.h"
+#include "part_rules.h"
 
 namespace kteval {
 
@@ -17,7 +18,7 @@ double voltageOfInput(const PartInfo& part, const ChannelSettings& s, int32_t x)
 }
 
 int32_t largestInput(const PartInfo& part) {
-    return (int32_t{1} << part.bits) - 1;
+    return static_cast<int32_t>(largestRegisterCode(part.bits));
 }
 
 }  // namespace

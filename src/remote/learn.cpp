@@ -8,6 +8,7 @@
 
 #include "effective_code.h"
 #include "output_voltage.h"
+#include "part_rules.h"
 
 namespace kteval::remote {
 
@@ -90,7 +91,7 @@ int32_t effective(const PartInfo& part, int32_t x, int32_t m, int32_t c) {
 std::optional<std::pair<int32_t, int32_t>> trimsFor(const PartInfo& part, int32_t x, int32_t target,
                                                     int32_t m, int32_t c) {
     if (effective(part, x, m, c) == target) return std::pair{m, c};
-    const int32_t largest = (int32_t{1} << part.bits) - 1;
+    const auto largest = static_cast<int32_t>(largestRegisterCode(part.bits));
     const double half = std::ldexp(1.0, part.bits - 1);
     for (int32_t gain = largest; gain >= 0; --gain) {
         const double scaled = (gain + 1) / std::ldexp(1.0, part.bits) * x;
@@ -113,7 +114,7 @@ bool sameRegisters(const DAC& a, const DAC& b) {
 void restoreChannel(Plan& plan, const PartInfo& part, int index, const DAC& target) {
     DAC& now = plan.record(index);
     if (sameRegisters(now, target)) return;
-    const int32_t largest = (int32_t{1} << part.bits) - 1;
+    const auto largest = static_cast<int32_t>(largestRegisterCode(part.bits));
     const int32_t half = int32_t{1} << (part.bits - 1);
 
     // The DAC register: with full-scale gain the effective code of input
