@@ -54,7 +54,7 @@ class WindowTest : public QObject {
   private slots:
     void initTestCase() { installOffscreenFilter(); }
 
-    void partDialogLayout() {
+    void partDialogButtonsAndCentring() {
         PartSelectDialog dialog;
         QCOMPARE(dialog.objectName(), QString("frmPartSelect"));
         QVERIFY(dialog.windowTitle().isEmpty());
@@ -80,30 +80,31 @@ class WindowTest : public QObject {
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
     }
 
-    void partButtonReportsItsIndexAndCloses() {
+    // A button reports its index and closes the dialog; Escape closes it
+    // without a choice.
+    void partDialogReportsTheChosenIndexOrNone_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("button 3") << false;
+        QTest::newRow("Escape") << true;
+    }
+    void partDialogReportsTheChosenIndexOrNone() {
+        QFETCH(bool, escape);
         PartSelectDialog dialog;
         QSignalSpy chosen(&dialog, &PartSelectDialog::partChosen);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::mouseClick(dialog.partButton(3), Qt::LeftButton);
-        QCOMPARE(chosen.size(), 1);
-        QCOMPARE(chosen.front().front().toInt(), 3);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        if (escape) {
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        } else {
+            QTest::mouseClick(dialog.partButton(3), Qt::LeftButton);
+        }
         QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(escape ? QDialog::Rejected : QDialog::Accepted));
+        QCOMPARE(chosen.size(), escape ? 0 : 1);
+        if (!escape) QCOMPARE(chosen.front().front().toInt(), 3);
     }
 
-    void closingWithoutChoiceReportsNothing() {
-        PartSelectDialog dialog;
-        QSignalSpy chosen(&dialog, &PartSelectDialog::partChosen);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(chosen.size(), 0);
-    }
-
-    void creditsWindow() {
+    void creditsWindowCentredEachTimeAndGoneOnBack() {
         QPointer<CreditsWindow> window = new CreditsWindow;
         QCOMPARE(window->objectName(), QString("created"));
         QVERIFY(window->windowTitle().isEmpty());
