@@ -175,43 +175,34 @@ class MainLayoutTest : public QObject {
 
     // Design texts, what is hidden and what is bold, over the whole window.
     void designTextsVisibilityAndBoldFaces() {
-        QStringList texts =
+        // "names=text", %1 standing for a member's index.
+        const QStringList texts =
             QString(
-                "Label7=Output Data Word:|lblOutputCode=000000|mnuPulseReset=Pulse RESET|"
+                "Label7=Output Data Word:|lblOutputCode txtDirectLoad_0..4=000000|"
+                "mnuPulseReset Command5 Command1=Pulse RESET|cmdLDAC Command4 Command2=Pulse LDAC|"
                 "Frame4=Input Code (Hex)|Frame1=DAC Selection|frmGroup=Group 0 - Vout0|"
                 "Label2_0=A|Label2_1=B|cmdX1A=X >>|cmdM=M >>|cmdC=C >>|Label1_0=X|"
-                "Label1_1=\u03A3|Label3_0=X2A|label4_2=X2B|cmdLDAC=Pulse LDAC|"
-                "Command4=Pulse LDAC|Command2=Pulse LDAC|Command5=Pulse RESET|"
-                "Command1=Pulse RESET|Frame6=Direct 24-Bit Load|"
+                "Label1_1=\u03A3|Label3_0=X2A|label4_2=X2B|Frame6=Direct 24-Bit Load|"
                 "fraMonControls=Monitor Controls|fraGPIO=GPIO Configuration|"
                 "Label6_3=Enable/Disable|Label6_4=Monitored Channel|"
                 "cboDisable=Monitor Disabled|cboMonChannel=Mon_In0|chkGPIO_0=Pin is Input|"
                 "chkGPIO_1=Pin is Output = Low|chkGPIO_2=Pin is Output = High|"
                 "cmdGPIOread=Read|lblGPIOinput== LOW|cmdDirectLoad=Load Command|"
                 "cmdRESET_0=RESET High|cmdRESET_1=RESET Low|cmdRESET_2=CLR High|"
-                "cmdRESET_3=CLR Low|cmdRESET_4=LDAC High|cmdRESET_5=LDAC Low")
+                "cmdRESET_3=CLR Low|cmdRESET_4=LDAC High|cmdRESET_5=LDAC Low|"
+                "chkDAC_0..39=DAC%1|lblvout_0..39=Vout0=0.0000V|Label5_0..2=VREF%1|"
+                "txtVREF_0..2=3|Label6_0..2=Hex Value|cmdOFFSET_0..2=>> Offset DAC %1|"
+                "txtOffsetValue_0..2 txtInput_5=1555|txtInput_0=3FFF|txtInput_1 txtInput_4=2000|"
+                "txtInput_2=FFFF|txtInput_3=8000|txtInput_6=5554|"
+                "lblXA lblXB lblM lblC lblX2A lblX2B DACregister txtInput_7..9=0000")
                 .split('|');
-        const QStringList inputs =
-            QString("3FFF 2000 FFFF 8000 2000 1555 5554 0000 0000 0000").split(' ');
-        for (int i = 0; i < 40; ++i) {
-            texts << QString("chkDAC_%1=DAC%1").arg(i)
-                  << QString("lblvout_%1=Vout0=0.0000V").arg(i);
-            if (i < 10) texts << QString("txtInput_%1=%2").arg(i).arg(inputs[i]);
-            if (i < 5) texts << QString("txtDirectLoad_%1=000000").arg(i);
-            if (i < 3) {
-                texts << QString("Label5_%1=VREF%1").arg(i) << QString("txtVREF_%1=3").arg(i)
-                      << QString("Label6_%1=Hex Value").arg(i)
-                      << QString("txtOffsetValue_%1=1555").arg(i)
-                      << QString("cmdOFFSET_%1=>> Offset DAC %1").arg(i);
-            }
-        }
-        for (const char* name :
-             {"lblXA", "lblXB", "lblM", "lblC", "lblX2A", "lblX2B", "DACregister"})
-            texts << QString(name) + "=0000";
         for (const QString& entry : texts) {
             const qsizetype split = entry.indexOf('=');
-            QCOMPARE(shownText(window().findChild<QWidget*>(entry.left(split))),
-                     entry.mid(split + 1));
+            const QString text = entry.mid(split + 1);
+            for (const QString& name : expand(entry.left(split))) {
+                QCOMPARE(shownText(window().findChild<QWidget*>(name)),
+                         text.contains("%1") ? text.arg(name.section('_', -1)) : text);
+            }
         }
 
         QStringList hidden, bold;
