@@ -221,9 +221,7 @@ class MainLayoutTest : public QObject {
     }
 
     void windowMenusTabsAndLists() {
-        MainWindowFixture f;
-        f.window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&f.window));
+        MainWindowFixture& f = *shown_;
         QCOMPARE(f.window.windowTitle(), QString("KT4421 Evaluation Software"));
         QCOMPARE(f.window.centralWidget()->size(), twips(0, 0, 12015, 7545).size());
         QCOMPARE(f.window.minimumSize(), f.window.maximumSize());
