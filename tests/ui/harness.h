@@ -113,21 +113,27 @@ class RecordingUsb : public USBFunctions {
     explicit RecordingUsb(USBFunctions* inner = nullptr) : inner_(inner) {}
 
     std::vector<Request> requests;
+    std::vector<int16_t> requestResults;  // one per entry of requests
     std::vector<std::string> loads;
+    std::vector<int16_t> loadResults;  // one per entry of loads
     int16_t loadResult = 0;
 
     int16_t LoadFirmWare(const uint8_t* path) override {
         loads.emplace_back(reinterpret_cast<const char*>(path));
-        return inner_ != nullptr ? inner_->LoadFirmWare(path) : loadResult;
+        loadResults.push_back(inner_ != nullptr ? inner_->LoadFirmWare(path) : loadResult);
+        return loadResults.back();
     }
     int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t direction,
                             int16_t length, uint8_t* buffer) override {
         requests.push_back({request, value, index, direction, length});
         if (inner_ != nullptr) {
-            return inner_->VendorIORequest(request, value, index, direction, length, buffer);
+            requestResults.push_back(
+                inner_->VendorIORequest(request, value, index, direction, length, buffer));
+        } else {
+            if (direction == 1 && length >= 1) buffer[0] = 0;
+            requestResults.push_back(0);
         }
-        if (direction == 1 && length >= 1) buffer[0] = 0;
-        return 0;
+        return requestResults.back();
     }
     // The 24-bit words written (requests 221, direction 0), in order.
     std::vector<int32_t> words() const {
@@ -139,7 +145,9 @@ class RecordingUsb : public USBFunctions {
     }
     void clear() {
         requests.clear();
+        requestResults.clear();
         loads.clear();
+        loadResults.clear();
     }
 
   private:

@@ -54,7 +54,7 @@ class WindowTest : public QObject {
   private slots:
     void initTestCase() { installOffscreenFilter(); }
 
-    void partDialogLayout() {
+    void partDialogButtonsAndCentring() {
         PartSelectDialog dialog;
         QCOMPARE(dialog.objectName(), QString("frmPartSelect"));
         QVERIFY(dialog.windowTitle().isEmpty());
@@ -80,30 +80,31 @@ class WindowTest : public QObject {
         QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(", ")));
     }
 
-    void partButtonReportsItsIndexAndCloses() {
+    // A button reports its index and closes the dialog; Escape closes it
+    // without a choice.
+    void partDialogReportsTheChosenIndexOrNone_data() {
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("button 3") << false;
+        QTest::newRow("Escape") << true;
+    }
+    void partDialogReportsTheChosenIndexOrNone() {
+        QFETCH(bool, escape);
         PartSelectDialog dialog;
         QSignalSpy chosen(&dialog, &PartSelectDialog::partChosen);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::mouseClick(dialog.partButton(3), Qt::LeftButton);
-        QCOMPARE(chosen.size(), 1);
-        QCOMPARE(chosen.front().front().toInt(), 3);
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        if (escape) {
+            QTest::keyClick(&dialog, Qt::Key_Escape);
+        } else {
+            QTest::mouseClick(dialog.partButton(3), Qt::LeftButton);
+        }
         QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(escape ? QDialog::Rejected : QDialog::Accepted));
+        QCOMPARE(chosen.size(), escape ? 0 : 1);
+        if (!escape) QCOMPARE(chosen.front().front().toInt(), 3);
     }
 
-    void closingWithoutChoiceReportsNothing() {
-        PartSelectDialog dialog;
-        QSignalSpy chosen(&dialog, &PartSelectDialog::partChosen);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::keyClick(&dialog, Qt::Key_Escape);
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QCOMPARE(chosen.size(), 0);
-    }
-
-    void creditsWindow() {
+    void creditsWindowCentredEachTimeAndGoneOnBack() {
         QPointer<CreditsWindow> window = new CreditsWindow;
         QCOMPARE(window->objectName(), QString("created"));
         QVERIFY(window->windowTitle().isEmpty());
@@ -188,81 +189,51 @@ class WindowTest : public QObject {
         QCOMPARE(activated.size(), 2);  // the popup's Return, the arrow key
     }
 
-    // Option buttons painted through the indicator cache look as the style
-    // paints them (up to rounding in the last bit), in every state, also when
-    // the cached pixmap is reused at another place.
-    void indicatorCacheKeepsTheStylesLook() {
-        IndicatorCacheStyle cached(QApplication::style()->name());
-        QWidget window;
-        window.setFont(windowFont());
-        window.resize(120, 130);
-        QList<QRadioButton*> options;
-        for (int i = 0; i < 6; ++i) {
-            auto* option =
-                new QRadioButton(i % 2 == 0 ? QString() : QString("DAC%1").arg(i), &window);
-            option->setGeometry(4 + 7 * i, 4 + 20 * i, 60, 16);
-            option->setAutoExclusive(false);
-            option->setChecked(i % 3 != 0);
-            option->setEnabled(i != 4);
-            options << option;
-        }
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QImage plain = window.grab().toImage();
-        for (QRadioButton* option : options) option->setStyle(&cached);
-        const QImage throughCache = window.grab().toImage();
-        for (QRadioButton* option : options) option->setStyle(nullptr);
-        QCOMPARE(throughCache.size(), plain.size());
-        QVERIFY(largestChannelDifference(plain, throughCache) <= 1);
-    }
-
-    // Indicators alike in state, size and palette data still differ in the
-    // palette's colour group (a hidden widget paints with the active colours,
-    // one in an inactive window with the inactive ones) and in the style they
-    // are drawn for: each is painted as its style paints it.
-    void indicatorCacheKeepsLooksApart_data() {
-        QTest::addColumn<QString>("firstStyle");
-        QTest::addColumn<int>("firstGroup");
-        QTest::addColumn<QString>("secondStyle");
-        QTest::addColumn<int>("secondGroup");
-        QTest::newRow("colour group")
-            << "Fusion" << int(QPalette::Active) << "Fusion" << int(QPalette::Inactive);
-        QTest::newRow("base style")
-            << "Fusion" << int(QPalette::Active) << "Windows" << int(QPalette::Active);
-    }
-    void indicatorCacheKeepsLooksApart() {
-        QFETCH(QString, firstStyle);
-        QFETCH(int, firstGroup);
-        QFETCH(QString, secondStyle);
-        QFETCH(int, secondGroup);
+    // Indicators painted through the cache look as their style paints them
+    // (up to rounding in the last bit) in every state, colour group (a hidden
+    // widget paints with the active colours, one in an inactive window with
+    // the inactive ones) and base style, also where a cached pixmap is reused
+    // at another place.
+    void indicatorCacheKeepsEachStylesLook() {
         QPalette palette = QApplication::palette();
         for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Text}) {
             palette.setColor(QPalette::Inactive, role,
                              palette.color(QPalette::Active, role).darker());
         }
-        const auto paint = [&](const QStyle& style, int group) {
+        const auto paint = [&](const QStyle& style, QPalette::ColorGroup group, QStyle::State state,
+                               QPoint at) {
             QStyleOptionButton option;
-            option.rect = QRect(0, 0, 16, 16);
-            option.state = QStyle::State_Enabled | QStyle::State_On;
+            option.rect = QRect(at, QSize(16, 16));
+            option.state = state;
             option.palette = palette;
-            option.palette.setCurrentColorGroup(static_cast<QPalette::ColorGroup>(group));
-            QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
+            option.palette.setCurrentColorGroup(group);
+            QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
             image.fill(Qt::white);
             QPainter painter(&image);
             style.drawPrimitive(QStyle::PE_IndicatorRadioButton, &option, &painter);
             return image;
         };
-        const std::unique_ptr<QStyle> plainFirst(QStyleFactory::create(firstStyle));
-        const std::unique_ptr<QStyle> plainSecond(QStyleFactory::create(secondStyle));
-        QVERIFY(plainFirst && plainSecond);
-        const QImage expected = paint(*plainSecond, secondGroup);
-        QVERIFY(largestChannelDifference(paint(*plainFirst, firstGroup), expected) > 1);
-
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
+        const std::unique_ptr<QStyle> windows(QStyleFactory::create("Windows"));
+        const QStyle::State on = QStyle::State_Enabled | QStyle::State_On;
+        // The looks the cache must keep apart do differ.
+        QVERIFY(largestChannelDifference(paint(*fusion, QPalette::Active, on, {}),
+                                         paint(*fusion, QPalette::Inactive, on, {})) > 1);
+        QVERIFY(largestChannelDifference(paint(*fusion, QPalette::Active, on, {}),
+                                         paint(*windows, QPalette::Active, on, {})) > 1);
         QPixmapCache::clear();
-        const IndicatorCacheStyle first(firstStyle);
-        const IndicatorCacheStyle second(secondStyle);
-        paint(first, firstGroup);
-        QVERIFY(largestChannelDifference(paint(second, secondGroup), expected) <= 1);
+        for (const QStyle* plain : {fusion.get(), windows.get()}) {
+            const IndicatorCacheStyle cached(plain->name());
+            for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+                for (QStyle::State state : {on, QStyle::State_Enabled | QStyle::State_Off,
+                                            QStyle::State(QStyle::State_On)}) {
+                    for (QPoint at : {QPoint(0, 0), QPoint(13, 7)}) {
+                        QVERIFY(largestChannelDifference(paint(cached, group, state, at),
+                                                         paint(*plain, group, state, at)) <= 1);
+                    }
+                }
+            }
+        }
     }
 
     void clickAreaNeedsReleaseInside() {
