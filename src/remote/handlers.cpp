@@ -47,6 +47,16 @@ uint32_t largestRegisterCode(const PartInfo& part) {
     return (uint32_t{1} << part.bits) - 1;
 }
 
+ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value) {
+    const Param& param = context.params[0];
+    const ErrorCode error = readCode(param, limit, value);
+    if (error == ErrorCode::DataOutOfRange) {
+        // Only a negative decimal is out of range at the low end.
+        context.detail = param.text.starts_with('-') ? "below 0" : "above " + std::to_string(limit);
+    }
+    return error;
+}
+
 ErrorCode readLevel(const Param& param, bool& high) {
     return readSwitch(param, "HIGH", "LOW", high);
 }
@@ -61,6 +71,7 @@ ErrorCode identify(CommandContext& context) {
 
 ErrorCode clearStatus(CommandContext& context) {
     context.errors.clear();
+    context.status.clearEvents();
     return ErrorCode::NoError;
 }
 
@@ -82,7 +93,7 @@ ErrorCode selectChannel(CommandContext& context) {
     if (context.part == nullptr) return ErrorCode::DataOutOfRange;
     uint32_t number = 0;
     const auto largest = static_cast<uint32_t>(context.part->channels - 1);
-    const ErrorCode error = readCode(context.params[0], largest, number);
+    const ErrorCode error = readCodeParameter(context, largest, number);
     if (error != ErrorCode::NoError) return error;
     const int index = indexOfChannelNumber(context.part, static_cast<int>(number));
     return resultOf(context.ops.selectChannel(index));
@@ -114,7 +125,7 @@ ErrorCode outputVoltage(CommandContext& context) {
 
 ErrorCode writeOffset(CommandContext& context) {
     uint32_t code = 0;
-    const ErrorCode error = readCode(context.params[0], 0x3FFF, code);
+    const ErrorCode error = readCodeParameter(context, 0x3FFF, code);
     if (error != ErrorCode::NoError) return error;
     return resultOf(context.ops.writeOffset(context.index, code));
 }
@@ -140,7 +151,7 @@ ErrorCode referenceVoltage(CommandContext& context) {
 
 ErrorCode loadWord(CommandContext& context) {
     uint32_t word = 0;
-    const ErrorCode error = readCode(context.params[0], 0xFFFFFF, word);
+    const ErrorCode error = readCodeParameter(context, 0xFFFFFF, word);
     if (error != ErrorCode::NoError) return error;
     return resultOf(context.ops.loadWord(word));
 }

@@ -43,13 +43,17 @@ inline ErrorCode resultOf(Outcome outcome) {
 // The largest code of the part's channel registers: 2^bits - 1.
 uint32_t largestRegisterCode(const PartInfo& part);
 
+// readCode of the command's only parameter; a value out of range names the
+// limit in the error's detail ("above 16383", or "below 0").
+ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value);
+
 // A level parameter: HIGH or LOW (or 1 / 0). high is set on success.
 ErrorCode readLevel(const Param& param, bool& high);
 
 template <Register reg>
 ErrorCode writeRegister(CommandContext& context) {
     uint32_t code = 0;
-    const ErrorCode error = readCode(context.params[0], largestRegisterCode(*context.part), code);
+    const ErrorCode error = readCodeParameter(context, largestRegisterCode(*context.part), code);
     if (error != ErrorCode::NoError) return error;
     return resultOf(context.ops.writeChannelRegister(context.index, reg, code));
 }

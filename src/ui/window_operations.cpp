@@ -203,4 +203,23 @@ Outcome WindowOperations::reloadBoard() {
     return run([&] { window_.controls().mnuReload->trigger(); });
 }
 
+// --- Read-back and self-test ---
+
+std::string WindowOperations::monitorSourceText() const {
+    return window_.controls().cboMonChannel->currentText().toStdString();
+}
+
+remote::GpioMode WindowOperations::gpioMode() const {
+    const MainControls& c = window_.controls();
+    if (c.chkGPIO[2]->isChecked()) return remote::GpioMode::High;
+    if (c.chkGPIO[1]->isChecked()) return remote::GpioMode::Low;
+    return remote::GpioMode::Input;
+}
+
+int WindowOperations::selfTest() {
+    BoardLink& link = window_.link();
+    link.ReadWord();
+    return link.LastResult >= 0 ? 0 : link.LastResult;
+}
+
 }  // namespace kteval::ui

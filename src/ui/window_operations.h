@@ -43,6 +43,11 @@ class WindowOperations : public remote::Operations {
     remote::Outcome setGpioMode(remote::GpioMode mode) override;
     remote::Outcome reloadBoard() override;
 
+    // Read-back and self-test.
+    std::string monitorSourceText() const override;
+    remote::GpioMode gpioMode() const override;
+    int selfTest() override;
+
   private:
     // Runs action with the prompt held; Refused when it would have shown a box.
     template <typename Action>

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "kt442x_module.h"
+#include "monitor_state.h"
 #include "operations.h"
 #include "output_voltage.h"
 #include "part_catalogue.h"
@@ -33,6 +34,7 @@ class RecordingOperations : public Operations {
     bool invalidCall = false;
     bool refuse = false;  // every action answers Refused
     bool gpioHigh = false;
+    int selfTestResult = 0;  // what the board link's read gives
 
     KT442xModule& model() { return module_; }
     const KT442xModule& module() const override { return module_; }
@@ -108,21 +110,37 @@ class RecordingOperations : public Operations {
                               true));
     }
     Outcome setMonitor(bool on) override {
-        return outcome(record(on ? "setMonitor ON" : "setMonitor OFF", monitorFamily()));
+        if (record(on ? "setMonitor ON" : "setMonitor OFF", monitorFamily())) {
+            return Outcome::Refused;
+        }
+        module_.MonitorState = monitorEnabled(module_.MonitorState, on ? 1 : 0);
+        return Outcome::Done;
     }
     Outcome setMonitorSource(std::string_view entry) override {
         bool valid = monitorFamily() && (entry == "Mon_In0" || entry == "Mon_In1");
         for (int n = 0; monitorFamily() && n < module_.part()->monitorEntries; ++n) {
             valid = valid || entry == "DAC " + std::to_string(n);
         }
-        return outcome(record("setMonitorSource " + std::string(entry), valid));
+        if (record("setMonitorSource " + std::string(entry), valid)) return Outcome::Refused;
+        monitorSource_ = entry;
+        return Outcome::Done;
     }
     Outcome setGpioMode(GpioMode mode) override {
         constexpr std::array<const char*, 3> kNames{"INPUT", "LOW", "HIGH"};
-        return outcome(record(std::string("setGpioMode ") + kNames[static_cast<std::size_t>(mode)],
-                              monitorFamily()));
+        if (record(std::string("setGpioMode ") + kNames[static_cast<std::size_t>(mode)],
+                   monitorFamily())) {
+            return Outcome::Refused;
+        }
+        gpioMode_ = mode;
+        return Outcome::Done;
     }
     Outcome reloadBoard() override { return outcome(record("reloadBoard", true)); }
+    std::string monitorSourceText() const override { return monitorSource_; }
+    GpioMode gpioMode() const override { return gpioMode_; }
+    int selfTest() override {
+        record("selfTest", true);
+        return selfTestResult;
+    }
 
   private:
     // Records the call; true when the action is to be refused.
@@ -144,6 +162,8 @@ class RecordingOperations : public Operations {
 
     KT442xModule module_;
     std::array<std::string, 3> references_{};
+    std::string monitorSource_ = "DAC 0";  // the list's entry at start
+    GpioMode gpioMode_ = GpioMode::Input;
 };
 
 }  // namespace kteval::remote
