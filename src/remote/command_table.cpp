@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "common_commands.h"
 #include "handlers.h"
 #include "setup_handlers.h"
 
@@ -18,7 +19,7 @@ constexpr std::array kCommands{
     CommandEntry{"*RST",                  false, 0, None,    false, pulseReset},
     CommandEntry{"*CLS",                  false, 0, None,    false, clearStatus},
     CommandEntry{"*OPC",                  true,  0, None,    false, operationComplete},
-    CommandEntry{"*OPC",                  false, 0, None,    false, nothing},
+    CommandEntry{"*OPC",                  false, 0, None,    false, setOperationComplete},
     CommandEntry{"SYSTem:ERRor[:NEXT]",   true,  0, None,    false, nextError},
     CommandEntry{"CHANnel",               false, 1, None,    false, selectChannel},
     CommandEntry{"CHANnel",               true,  0, None,    false, selectedChannel},
@@ -58,6 +59,23 @@ constexpr std::array kCommands{
     CommandEntry{"DAC#:VOLTage",          false, 1, Channel, false, setVoltage},
     CommandEntry{"DAC#:VOLTage:RANGe",    true,  0, Channel, false, voltageRange},
     CommandEntry{"DAC#:VOLTage:STEP",     true,  0, Channel, false, voltageStep},
+    // IEEE 488.2 status, self-test and SCPI-required queries.
+    CommandEntry{"*ESE",                  false, 1, None,    false, setEventEnable},
+    CommandEntry{"*ESE",                  true,  0, None,    false, eventEnable},
+    CommandEntry{"*ESR",                  true,  0, None,    false, eventStatus},
+    CommandEntry{"*SRE",                  false, 1, None,    false, setServiceEnable},
+    CommandEntry{"*SRE",                  true,  0, None,    false, serviceEnable},
+    CommandEntry{"*STB",                  true,  0, None,    false, statusByte},
+    CommandEntry{"*TST",                  true,  0, None,    false, selfTest},
+    CommandEntry{"*WAI",                  false, 0, None,    false, nothing},
+    CommandEntry{"*OPT",                  true,  0, None,    false, options},
+    CommandEntry{"SYSTem:VERSion",        true,  0, None,    false, scpiVersion},
+    CommandEntry{"SYSTem:ERRor:COUNt",    true,  0, None,    false, errorCount},
+    CommandEntry{"SYSTem:ERRor:ALL",      true,  0, None,    false, allErrors},
+    // Read-back of the monitor and GPIO settings.
+    CommandEntry{"MONitor[:STATe]",       true,  0, None,    true,  monitorState},
+    CommandEntry{"MONitor:SOURce",        true,  0, None,    true,  monitorSource},
+    CommandEntry{"GPIO:MODE",             true,  0, None,    true,  gpioMode},
 };
 // clang-format on
 

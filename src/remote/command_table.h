@@ -9,6 +9,7 @@
 #include "error_queue.h"
 #include "operations.h"
 #include "part_catalogue.h"
+#include "status.h"
 #include "syntax.h"
 
 namespace kteval::remote {
@@ -22,8 +23,11 @@ struct CommandContext {
     const PartInfo* part;  // nullptr when no part is chosen
     int index = 0;
     const std::vector<Param>& params;
-    std::string answer;  // a query's answer
-    std::string detail{};  // what a rejected command adds to its error's text
+    std::string answer;       // a query's answer
+    StatusRegisters& status;  // the client's IEEE 488.2 status
+    // Where a rejected command went wrong, after its header in the error's
+    // detail ("above 16383"); empty: the header alone.
+    std::string detail;
 };
 
 // A handler validates its parameters, then calls at most the operations of

@@ -1,5 +1,7 @@
 #include "error_queue.h"
 
+#include <utility>
+
 namespace kteval::remote {
 
 std::string_view errorText(ErrorCode code) {
@@ -32,28 +34,32 @@ std::string_view errorText(ErrorCode code) {
     return "Unknown error";
 }
 
-std::string errorAnswer(ErrorCode code) {
-    std::string answer = std::to_string(static_cast<int>(code));
+std::string errorAnswer(const ErrorEntry& entry) {
+    std::string answer = std::to_string(static_cast<int>(entry.code));
     answer += ",\"";
-    answer += errorText(code);
+    answer += errorText(entry.code);
+    if (!entry.detail.empty()) {
+        answer += ';';
+        answer += entry.detail;
+    }
     answer += '"';
     return answer;
 }
 
-void ErrorQueue::push(ErrorCode code) {
+void ErrorQueue::push(ErrorCode code, std::string detail) {
     ++pushed_;
     if (entries_.size() < kErrors) {
-        entries_.push_back(code);
-    } else if (entries_.back() != ErrorCode::QueueOverflow) {
-        entries_.push_back(ErrorCode::QueueOverflow);
+        entries_.push_back({code, std::move(detail)});
+    } else if (entries_.back().code != ErrorCode::QueueOverflow) {
+        entries_.push_back({ErrorCode::QueueOverflow, {}});
     }
 }
 
-ErrorCode ErrorQueue::pop() {
-    if (entries_.empty()) return ErrorCode::NoError;
-    const ErrorCode code = entries_.front();
+ErrorEntry ErrorQueue::pop() {
+    if (entries_.empty()) return {};
+    ErrorEntry entry = std::move(entries_.front());
     entries_.pop_front();
-    return code;
+    return entry;
 }
 
 }  // namespace kteval::remote

@@ -40,8 +40,19 @@ enum class ErrorCode : int {
 
 std::string_view errorText(ErrorCode code);
 
-// The answer of SYSTem:ERRor? for code: <code>,"<text>".
-std::string errorAnswer(ErrorCode code);
+// A queued error and where it arose: the command's header as written, and
+// for a range error the limit ("DAC5:X1A above 16383"); empty when nothing
+// names it. Printable ASCII without '"'.
+struct ErrorEntry {
+    ErrorCode code = ErrorCode::NoError;
+    std::string detail;
+
+    bool operator==(const ErrorEntry&) const = default;
+};
+
+// The answer of SYSTem:ERRor? for an entry: <code>,"<text>" or, with a
+// detail, <code>,"<text>;<detail>".
+std::string errorAnswer(const ErrorEntry& entry);
 
 // One client's error queue, oldest first. It keeps kErrors errors; one more
 // slot holds -350 in place of those lost, so that the loss shows.
@@ -50,18 +61,18 @@ class ErrorQueue {
     static constexpr std::size_t kErrors = 16;
     static constexpr std::size_t kCapacity = kErrors + 1;
 
-    void push(ErrorCode code);
+    void push(ErrorCode code, std::string detail = {});
     // The oldest error, removed; NoError when empty.
-    ErrorCode pop();
+    ErrorEntry pop();
     void clear() { entries_.clear(); }
     std::size_t size() const { return entries_.size(); }
     bool empty() const { return entries_.empty(); }
-    const std::deque<ErrorCode>& entries() const { return entries_; }
+    const std::deque<ErrorEntry>& entries() const { return entries_; }
     // Errors pushed since the queue was made, also those lost to overflow.
     std::size_t pushedCount() const { return pushed_; }
 
   private:
-    std::deque<ErrorCode> entries_;
+    std::deque<ErrorEntry> entries_;
     std::size_t pushed_ = 0;
 };
 

@@ -45,6 +45,16 @@ ErrorCode readSwitch(const Param& param, std::string_view on, std::string_view o
 
 }  // namespace
 
+ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value) {
+    const Param& param = context.params[0];
+    const ErrorCode error = readCode(param, limit, value);
+    if (error == ErrorCode::DataOutOfRange) {
+        // Only a negative decimal is out of range at the low end.
+        context.detail = param.text.starts_with('-') ? "below 0" : "above " + std::to_string(limit);
+    }
+    return error;
+}
+
 ErrorCode readLevel(const Param& param, bool& high) {
     return readSwitch(param, "HIGH", "LOW", high);
 }
@@ -59,6 +69,7 @@ ErrorCode identify(CommandContext& context) {
 
 ErrorCode clearStatus(CommandContext& context) {
     context.errors.clear();
+    context.status.clearEvents();
     return ErrorCode::NoError;
 }
 
@@ -80,7 +91,7 @@ ErrorCode selectChannel(CommandContext& context) {
     if (context.part == nullptr) return ErrorCode::DataOutOfRange;
     uint32_t number = 0;
     const auto largest = static_cast<uint32_t>(largestChannelNumber(*context.part));
-    const ErrorCode error = readCode(context.params[0], largest, number);
+    const ErrorCode error = readCodeParameter(context, largest, number);
     if (error != ErrorCode::NoError) return error;
     const int index = indexOfChannelNumber(context.part, static_cast<int>(number));
     return resultOf(context.ops.selectChannel(index));
@@ -112,7 +123,7 @@ ErrorCode outputVoltage(CommandContext& context) {
 
 ErrorCode writeOffset(CommandContext& context) {
     uint32_t code = 0;
-    const ErrorCode error = readCode(context.params[0], largestCode(kOffsetCodeBits), code);
+    const ErrorCode error = readCodeParameter(context, largestCode(kOffsetCodeBits), code);
     if (error != ErrorCode::NoError) return error;
     return resultOf(context.ops.writeOffset(context.index, code));
 }
@@ -137,7 +148,7 @@ ErrorCode referenceVoltage(CommandContext& context) {
 
 ErrorCode loadWord(CommandContext& context) {
     uint32_t word = 0;
-    const ErrorCode error = readCode(context.params[0], largestCode(kRawWordBits), word);
+    const ErrorCode error = readCodeParameter(context, largestCode(kRawWordBits), word);
     if (error != ErrorCode::NoError) return error;
     return resultOf(context.ops.loadWord(word));
 }

@@ -41,6 +41,10 @@ inline ErrorCode resultOf(Outcome outcome) {
     return outcome == Outcome::Done ? ErrorCode::NoError : ErrorCode::ExecutionError;
 }
 
+// readCode of the command's only parameter; a value out of range names the
+// limit in the error's detail ("above 16383", or "below 0").
+ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value);
+
 // A level parameter: HIGH or LOW (or 1 / 0). high is set on success.
 ErrorCode readLevel(const Param& param, bool& high);
 
@@ -48,7 +52,7 @@ template <Register reg>
 ErrorCode writeRegister(CommandContext& context) {
     uint32_t code = 0;
     const ErrorCode error =
-        readCode(context.params[0], largestRegisterCode(context.part->bits), code);
+        readCodeParameter(context, largestRegisterCode(context.part->bits), code);
     if (error != ErrorCode::NoError) return error;
     return resultOf(context.ops.writeChannelRegister(context.index, reg, code));
 }

@@ -1,5 +1,6 @@
 #include "interpreter.h"
 
+#include <utility>
 #include <vector>
 
 #include "command_table.h"
@@ -29,6 +30,28 @@ bool resolveSuffix(const CommandEntry& entry, const PartInfo* part, uint32_t suf
     return false;
 }
 
+// The header as the client wrote it, for an error's detail ("DAC5:X1A?");
+// a long one is cut, so that the answer stays short.
+std::string writtenHeader(const std::vector<Keyword>& keywords, bool query) {
+    constexpr std::size_t kLongest = 48;
+    std::string header;
+    for (const Keyword& keyword : keywords) {
+        if (!header.empty()) header += ':';
+        header += keyword.written;
+    }
+    if (query) header += '?';
+    if (header.size() > kLongest) header.replace(kLongest - 3, std::string::npos, "...");
+    return header;
+}
+
+// The largest header suffix the part has for entry, for a -114 detail.
+std::string suffixLimit(const CommandEntry& entry, const PartInfo* part) {
+    if (part == nullptr) return {};
+    const int largest = entry.suffix == SuffixKind::Channel ? largestChannelNumber(*part)
+                                                            : offsetDacCount(part) - 1;
+    return "suffix above " + std::to_string(largest);
+}
+
 }  // namespace
 
 Interpreter::Interpreter(Operations& ops) : ops_(ops) {}
@@ -46,7 +69,7 @@ std::optional<std::string> Interpreter::executeLine(std::string_view line) {
         const UnitReader::Status status = reader.next(unit, error);
         if (status == UnitReader::Status::End) break;
         if (status == UnitReader::Status::Error) {
-            errors_.push(error);
+            report(error, writtenHeader(unit.keywords, unit.query));
             break;
         }
 
@@ -60,11 +83,12 @@ std::optional<std::string> Interpreter::executeLine(std::string_view line) {
         if (lookup.entry == nullptr) lookup = findCommand(header, unit.query);
 
         const CommandEntry* entry = lookup.entry;
-        CommandContext context{ops_, errors_, part, 0, unit.params, {}};
+        CommandContext context{ops_, errors_, part, 0, unit.params, {}, status_, {}};
         if (entry == nullptr || (entry->monitorFamilyOnly && !hasMonitor(part))) {
             error = ErrorCode::UndefinedHeader;
         } else if (!resolveSuffix(*entry, part, lookup.suffix, context.index)) {
             error = ErrorCode::HeaderSuffixOutOfRange;
+            context.detail = suffixLimit(*entry, part);
         } else if (unit.params.size() < static_cast<std::size_t>(entry->paramCount)) {
             error = ErrorCode::MissingParameter;
         } else if (unit.params.size() > static_cast<std::size_t>(entry->paramCount)) {
@@ -73,7 +97,9 @@ std::optional<std::string> Interpreter::executeLine(std::string_view line) {
             error = entry->handler(context);
         }
         if (error != ErrorCode::NoError) {
-            errors_.push(error);
+            std::string detail = writtenHeader(header, unit.query);
+            if (!context.detail.empty()) detail += ' ' + context.detail;
+            report(error, std::move(detail));
             break;
         }
         if (entry->query) {
@@ -90,7 +116,16 @@ std::optional<std::string> Interpreter::executeLine(std::string_view line) {
 }
 
 void Interpreter::inputOverrun() {
-    errors_.push(ErrorCode::InputBufferOverrun);
+    report(ErrorCode::InputBufferOverrun, {});
+}
+
+void Interpreter::report(ErrorCode code, std::string detail) {
+    errors_.push(code, std::move(detail));
+    status_.recordError(static_cast<int>(code));
+    // A full queue stands for the loss with -350, a device-dependent error.
+    if (errors_.entries().back().code == ErrorCode::QueueOverflow) {
+        status_.recordError(static_cast<int>(ErrorCode::QueueOverflow));
+    }
 }
 
 }  // namespace kteval::remote

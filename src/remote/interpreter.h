@@ -7,6 +7,7 @@
 
 #include "error_queue.h"
 #include "operations.h"
+#include "status.h"
 
 namespace kteval::remote {
 
@@ -17,7 +18,7 @@ inline constexpr int kDefaultPort = 5025;
 
 // The command language of one client connection: parses each line, checks it
 // against the fitted part and runs it through the window's operations. Owns
-// the connection's error queue.
+// the connection's error queue and IEEE 488.2 status.
 class Interpreter {
   public:
     explicit Interpreter(Operations& ops);
@@ -32,10 +33,15 @@ class Interpreter {
     void inputOverrun();
 
     const ErrorQueue& errors() const { return errors_; }
+    const StatusRegisters& status() const { return status_; }
 
   private:
+    // Queues the error and sets its event bit.
+    void report(ErrorCode code, std::string detail);
+
     Operations& ops_;
     ErrorQueue errors_;
+    StatusRegisters status_;
 };
 
 }  // namespace kteval::remote

@@ -94,6 +94,16 @@ class Operations {
     // A click on the A/B option (optAB) of register B or A, which sends the
     // control word even when that option is chosen already.
     virtual Outcome chooseInput(bool registerB) = 0;
+
+    // --- Read-back of settings only the window holds; nothing is sent. ---
+    // The text of the monitor list's chosen entry ("DAC 5", "Mon_In0").
+    virtual std::string monitorSourceText() const = 0;
+
+    // --- Self-test (*TST?). ---
+    // One Read request (request 221, direction 1, length 3): it clocks out the
+    // chip's readback register and writes nothing, sets no line and changes
+    // no label. 0 when the board link answered, else its negative result.
+    virtual int selfTest() = 0;
 };
 
 }  // namespace kteval::remote

@@ -107,6 +107,7 @@ bool UnitReader::readKeyword(ProgramUnit& unit, bool common) {
             keyword.suffix = std::min(kSuffixLimit, keyword.suffix * 10 + digit);
         }
     }
+    keyword.written = line_.substr(start, pos_ - start);
     unit.keywords.push_back(keyword);
     return true;
 }

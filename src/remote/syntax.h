@@ -17,7 +17,8 @@ inline constexpr uint32_t kSuffixLimit = 1'000'000;
 struct Keyword {
     std::string_view name;  // "*IDN" for a common command
     bool hasSuffix = false;
-    uint32_t suffix = 0;  // saturated at kSuffixLimit
+    uint32_t suffix = 0;       // saturated at kSuffixLimit
+    std::string_view written;  // name and suffix as the client wrote them
 };
 
 // Parameter kinds of IEEE 488.2 program data.

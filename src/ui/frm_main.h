@@ -51,6 +51,7 @@ class FrmMain : public QMainWindow {
     MainControls& controls() { return c_; }
     GuardedPrompt& prompt() { return prompt_; }
     const BoardLink& link() const { return link_; }
+    BoardLink& link() { return link_; }  // the remote self-test's read
     int16_t TextSelIndex() const { return textSelIndex_; }
     int16_t Secret() const { return secret_; }
     // Form_Load has run to its end.

@@ -178,4 +178,16 @@ Outcome WindowOperations::chooseInput(bool registerB) {
     return run([&] { click(window_.controls().optAB[registerB ? 1 : 0]); });
 }
 
+// --- Read-back and self-test ---
+
+std::string WindowOperations::monitorSourceText() const {
+    return window_.controls().cboMonChannel->currentText().toStdString();
+}
+
+int WindowOperations::selfTest() {
+    BoardLink& link = window_.link();
+    link.ReadWord();
+    return link.LastResult >= 0 ? 0 : link.LastResult;
+}
+
 }  // namespace kteval::ui

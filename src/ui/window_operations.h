@@ -46,6 +46,10 @@ class WindowOperations : public remote::Operations {
     remote::Outcome reloadBoard() override;
     remote::Outcome chooseInput(bool registerB) override;
 
+    // Read-back and self-test.
+    std::string monitorSourceText() const override;
+    int selfTest() override;
+
   private:
     // Runs action with the prompt held; Refused when it would have shown a box.
     template <typename Action>

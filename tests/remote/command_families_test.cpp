@@ -11,12 +11,48 @@ TEST(RemoteCommon, IdentificationStatusAndReset) {
         {"KT4421", "*IDN?", "", "kteval,KT4421,SIMULATED,1.0.5", ""},
         {"KT4412", "*idn?;*OPC?", "", "kteval,KT4412,SIMULATED,1.0.5;1", ""},
         {"KT4410", "*RST", "pulseReset", "", ""},
-        {"KT4410", "*OPC", "", "", ""},
         {"KT4420", "BOARD:REL", "reloadBoard", "", ""},
         {"KT4420", "*IDN", "", "", "-113"},
         {"KT4420", "*IDN? 1", "", "", "-108"},
     };
     for (const LineCase& row : rows) expectLine(row);
+}
+
+// Each error class sets its bit of the event register, *OPC bit 0; reading
+// the register clears it. The status byte has EAV while errors are queued,
+// ESB for enabled events, MSS for enabled status bits; *CLS clears all but
+// the enable masks.
+TEST(RemoteStatus, EventRegisterAndStatusByte) {
+    Session session("KT4421");
+    EXPECT_EQ(session.run("*ESR?;*STB?;*ESE?;*SRE?"), "0;0;0;0");
+    session.run("FOO");
+    session.run("DAC0:X1A -1");
+    session.interpreter.inputOverrun();
+    session.run("*OPC");
+    EXPECT_EQ(session.run("*STB?;*ESE 32;*STB?;*SRE 255;*SRE?;*STB?"), "4;36;191;100");
+    EXPECT_EQ(session.run("*ESR?;*ESR?;*STB?"), "57;0;68");
+    session.run("DAC0:X1A 1.5");
+    EXPECT_EQ(session.run("*CLS;*ESR?;*STB?;*ESE?;*SRE?"), "0;0;32;191");
+    EXPECT_EQ(session.run("*SRE 256"), "");
+    EXPECT_EQ(session.run("*ESR?;SYST:ERR?"), "16;-222,\"Data out of range;*SRE above 255\"");
+    EXPECT_EQ(StatusRegisters::eventBitOf(-410), StatusRegisters::kQueryError);
+    for (const int code : {0, -99, -500}) EXPECT_EQ(StatusRegisters::eventBitOf(code), 0);
+}
+
+TEST(RemoteStatus, SystemQueriesAndSelfTest) {
+    Session session("KT4420");
+    session.run("FOO");
+    session.run("DAC0:X1A 70000");
+    EXPECT_EQ(session.run("SYST:ERR:COUN?;:SYSTEM:VERSION?;*OPT?"), "2;1999.0;0");
+    EXPECT_EQ(session.run("SYST:ERR:ALL?;COUN?"),
+              "-113,\"Undefined header;FOO\",-222,\"Data out of range;DAC0:X1A above "
+              "65535\";0");
+    EXPECT_EQ(session.run("SYST:ERR:ALL?"), "0,\"No error\"");
+    EXPECT_EQ(session.run("*TST?;*WAI"), "0");
+    session.ops.selfTestResult = -24;
+    EXPECT_EQ(session.run("*TST?"), "-24");
+    EXPECT_EQ(session.calls(), "selfTest|selfTest");
+    EXPECT_EQ(session.errors(), "");
 }
 
 // The suffix of DAC<n> and the parameter of CHANnel are channel numbers: on
@@ -145,13 +181,16 @@ TEST(RemoteMonitorAndGpio, OnTheMonitorFamilyOnly) {
         {"KT4410", "MON ON;MON:SOUR \"DAC 16\"", "setMonitor ON", "", "-224"},
         {"KT4410", "MON:SOUR \"DAC 1\"", "", "", "-200"},
         {"KT4411", "MON:SOUR Mon_In0", "", "", "-104"},
-        {"KT4411", "GPIO:MODE INP;MODE low;MODE HIGH",
-         "setGpioMode INPUT|setGpioMode LOW|setGpioMode HIGH", "", ""},
+        {"KT4411", "GPIO:MODE INP;MODE low;MODE HIGH;MODE?",
+         "setGpioMode INPUT|setGpioMode LOW|setGpioMode HIGH", "HIGH", ""},
+        {"KT4412", "MON?;MON:SOUR?;GPIO:MODE?", "", "OFF;\"DAC 0\";INP", ""},
+        {"KT4412", "MON:STAT ON;STAT?;SOUR 'Mon_In1';SOUR?",
+         "setMonitor ON|setMonitorSource Mon_In1", "ON;\"Mon_In1\"", ""},
         {"KT4411", "GPIO?", "readGpio", "LOW", ""},
         {"KT4411", "GPIO:MODE OUT", "", "", "-224"},
         {"KT4420", "MON ON", "", "", "-113"},
-        {"KT4421", "MON:SOUR \"Mon_In0\"", "", "", "-113"},
-        {"KT4422", "GPIO:MODE INP", "", "", "-113"},
+        {"KT4421", "MON:SOUR?", "", "", "-113"},
+        {"KT4422", "GPIO:MODE?", "", "", "-113"},
         {"KT4423", "GPIO?", "", "", "-113"},
     };
     for (const LineCase& row : rows) expectLine(row);

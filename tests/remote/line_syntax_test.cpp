@@ -89,7 +89,7 @@ TEST(RemoteErrorQueue, OrderOverflowAndClear) {
     session.interpreter.inputOverrun();
     session.run("FOO");
     EXPECT_EQ(session.run("SYST:ERR?;SYST:ERR?;SYST:ERR?"),
-              "-363,\"Input buffer overrun\";-113,\"Undefined header\";0,\"No error\"");
+              "-363,\"Input buffer overrun\";-113,\"Undefined header;FOO\";0,\"No error\"");
     for (int i = 0; i < 16; ++i) session.run("DAC0:X1A -1");
     session.run("FOO");
     EXPECT_EQ(session.errors(),
@@ -97,26 +97,42 @@ TEST(RemoteErrorQueue, OrderOverflowAndClear) {
               "-222,-222,-222,-222,-350");
     for (int i = 0; i < 4; ++i) session.run("FOO");
     EXPECT_EQ(session.interpreter.errors().size(), ErrorQueue::kCapacity);
-    EXPECT_EQ(session.run("SYST:ERR?"), "-222,\"Data out of range\"");
+    EXPECT_EQ(session.run("SYST:ERR?"), "-222,\"Data out of range;DAC0:X1A below 0\"");
     // A loss already shown is not shown twice.
     session.run("FOO");
-    EXPECT_EQ(session.interpreter.errors().entries().back(), ErrorCode::QueueOverflow);
+    EXPECT_EQ(session.interpreter.errors().entries().back().code, ErrorCode::QueueOverflow);
     EXPECT_EQ(session.interpreter.errors().size(), ErrorQueue::kErrors);
     session.run("*CLS");
     EXPECT_EQ(session.run("SYST:ERR?"), "0,\"No error\"");
     EXPECT_EQ(session.calls(), "");
 }
 
-TEST(RemoteErrorQueue, StandardTexts) {
-    const std::pair<ErrorCode, const char*> rows[] = {
-        {ErrorCode::SyntaxError, "-102,\"Syntax error\""},
-        {ErrorCode::DataTypeError, "-104,\"Data type error\""},
-        {ErrorCode::MissingParameter, "-109,\"Missing parameter\""},
-        {ErrorCode::HeaderSuffixOutOfRange, "-114,\"Header suffix out of range\""},
-        {ErrorCode::IllegalParameterValue, "-224,\"Illegal parameter value\""},
-        {ErrorCode::QueueOverflow, "-350,\"Queue overflow\""},
+// An error names the command as written, resolved against the path, and for
+// a range error the limit; a syntax error names the header read so far.
+TEST(RemoteErrorQueue, DetailSaysWhere) {
+    const std::pair<std::string, const char*> rows[] = {
+        {"DAC5:X1A 16384", "-222,\"Data out of range;DAC5:X1A above 16383\""},
+        {"dac3:x1a 5;X1B -7", "-222,\"Data out of range;dac3:X1B below 0\""},
+        {"OFFS1 #H4000", "-222,\"Data out of range;OFFS1 above 16383\""},
+        {"CHAN 40", "-222,\"Data out of range;CHAN above 39\""},
+        {"DAC40:X1A?", "-114,\"Header suffix out of range;DAC40:X1A? suffix above 39\""},
+        {"VREF3?", "-114,\"Header suffix out of range;VREF3? suffix above 2\""},
+        {"LINE:CLR?", "-113,\"Undefined header;LINE:CLR?\""},
+        {"DAC0:MUX C", "-224,\"Illegal parameter value;DAC0:MUX\""},
+        {"LINE:CLR", "-109,\"Missing parameter;LINE:CLR\""},
+        {"DAC0:X1A 5 6", "-102,\"Syntax error;DAC0:X1A\""},
+        {";", "-102,\"Syntax error\""},
+        {"DAC5:VOLT 9",
+         "-222,\"Data out of range;DAC5:VOLT reachable -3.999755859375 to 7.99951171875 V\""},
+        {std::string(70000, 'A'),
+         "-113,\"Undefined header;"
+         "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA...\""},
     };
-    for (const auto& [code, answer] : rows) EXPECT_EQ(errorAnswer(code), answer);
+    for (const auto& [line, answer] : rows) {
+        Session session("KT4421");
+        session.run(line);
+        EXPECT_EQ(session.run("SYST:ERR?"), answer) << line.substr(0, 20);
+    }
 }
 
 }  // namespace

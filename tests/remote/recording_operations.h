@@ -34,6 +34,7 @@ class RecordingOperations : public Operations {
     bool invalidCall = false;
     bool refuse = false;  // every action answers Refused
     bool gpioHigh = false;
+    int selfTestResult = 0;  // what the board link's read gives
 
     KT442xModule& model() { return module_; }
     const KT442xModule& module() const override { return module_; }
@@ -117,19 +118,31 @@ class RecordingOperations : public Operations {
         const bool valid = monitorFamily() && position >= 0 &&
                            position < monitorEntryCount(*module_.part()) &&
                            monitorOn(module_.MonitorState);
-        return outcome(record("setMonitorSource " + monitorEntryText(position), valid));
+        if (record("setMonitorSource " + monitorEntryText(position), valid))
+            return Outcome::Refused;
+        monitorSource_ = monitorEntryText(position);
+        return Outcome::Done;
     }
     Outcome setGpioMode(GpioMode mode) override {
         constexpr std::array<const char*, 3> kNames{"INPUT", "LOW", "HIGH"};
-        return outcome(record(std::string("setGpioMode ") + kNames[static_cast<std::size_t>(mode)],
-                              monitorFamily()));
+        if (record(std::string("setGpioMode ") + kNames[static_cast<std::size_t>(mode)],
+                   monitorFamily())) {
+            return Outcome::Refused;
+        }
+        gpioMode_ = mode;
+        return Outcome::Done;
     }
     Outcome reloadBoard() override { return outcome(record("reloadBoard", true)); }
-    GpioMode gpioMode() const override { return GpioMode::Input; }
     Outcome chooseInput(bool registerB) override {
         if (record(registerB ? "chooseInput B" : "chooseInput A", true)) return Outcome::Refused;
         module_.UseX1B = registerB ? -1 : 0;
         return Outcome::Done;
+    }
+    std::string monitorSourceText() const override { return monitorSource_; }
+    GpioMode gpioMode() const override { return gpioMode_; }
+    int selfTest() override {
+        record("selfTest", true);
+        return selfTestResult;
     }
 
   private:
@@ -147,6 +160,8 @@ class RecordingOperations : public Operations {
 
     KT442xModule module_;
     std::array<double, 3> references_{};
+    std::string monitorSource_ = "DAC 0";  // the list's entry at start
+    GpioMode gpioMode_ = GpioMode::Input;
 };
 
 }  // namespace kteval::remote

@@ -23,8 +23,8 @@ struct Session {
     // The queued error codes joined with ','.
     std::string errors() const {
         std::string joined;
-        for (const ErrorCode code : interpreter.errors().entries()) {
-            joined += (joined.empty() ? "" : ",") + std::to_string(static_cast<int>(code));
+        for (const ErrorEntry& entry : interpreter.errors().entries()) {
+            joined += (joined.empty() ? "" : ",") + std::to_string(static_cast<int>(entry.code));
         }
         return joined;
     }

@@ -67,8 +67,8 @@ class Session {
         const bool muxB = bench_.option("DACoptMux2_1")->isChecked();
         const bool chipB = (chip.groupSelect[std::size_t(selected / 8)] >> selected % 8) & 1;
         const int32_t x2 = muxB ? m.X2B : m.X2A;
-        const bool current = effectiveCode(part_.bits, muxB ? m.X1B : m.X1A, m.M, m.C) == x2 &&
-                             x2 >= 0 && x2 < (1 << part_.bits);
+        const bool current = effectiveCode(model.PartBits, muxB ? m.X1B : m.X1A, m.M, m.C) == x2 &&
+                             x2 >= 0 && x2 < (1 << model.PartBits);
         const int32_t chipDacReg = chip.channels[std::size_t(selected)].DACreg;
         if (pulsed_ && muxB == chipB && current && m.DACreg != chipDacReg) {
             return QStringLiteral("channel %1 DACreg: model %2, chip %3")

@@ -4,16 +4,17 @@
 Starts `kteval --simulate --part P --headless --listen 127.0.0.1:0` with a
 request trace and no XDG_RUNTIME_DIR, and checks that it prints only its own
 lines. Then either drives it through TCPIP::127.0.0.1::<port>::SOCKET with the
-pyvisa-py backend (writes, queries and errors) and compares the trace with the
-requests the session must cause, word by word; or (with "nc") runs the
-README's `nc -q 1` example 100 times, which shuts down its sending side before
-the answer comes.
+pyvisa-py backend (writes, queries and errors) and with the PyMeasure driver
+of examples/, and compares the trace with the requests each session must
+cause, word by word; or (with "nc") runs the README's `nc -q 1` example 100
+times, which shuts down its sending side before the answer comes.
 
 Usage: remote_visa_test.py PATH/TO/kteval [nc]
 """
 
 import concurrent.futures
 import contextlib
+import logging
 import os
 import re
 import subprocess
@@ -44,10 +45,6 @@ def x_word(channel_index, value, bits):
     return word(0xC00000 | (channel_index + 8) << 16 | value << (16 - bits))
 
 
-def no_error():
-    return ("SYST:ERR?", '0,"No error"')
-
-
 # Per part: the session, as (command, expected answer or None for a write),
 # and the requests it causes after start-up.
 SESSIONS = {
@@ -67,16 +64,15 @@ SESSIONS = {
             ("DAC0:X1A 16384", None),
             ("FOO", None),
             ("MON ON", None),
-            ("SYST:ERR?", '-114,"Header suffix out of range"'),
-            ("SYST:ERR?", '-222,"Data out of range"'),
-            ("SYST:ERR?", '-113,"Undefined header"'),
-            ("SYST:ERR?", '-113,"Undefined header"'),
-            no_error(),
+            ("SYST:ERR:COUN?;ALL?", '4;-114,"Header suffix out of range;DAC40:X1A suffix above 39",'
+             '-222,"Data out of range;DAC0:X1A above 16383",-113,"Undefined header;FOO",'
+             '-113,"Undefined header;MON"'),
+            ("*ESR?;*STB?", "48;0"),
             ("*RST", None),
             ("DAC5:X1A?;:CHAN?", "5461;0"),
             ("BOARD:RELoad", None),
             ("*OPC?", "1"),
-            no_error(),
+            ("SYST:ERR?", '0,"No error"'),
         ],
         [
             x_word(5, 0x3FFF, 14),
@@ -108,10 +104,10 @@ SESSIONS = {
             ("DAC12:C?;M?", "8191;16383"),
             ("DAC16:X1A 1", None),
             ('MON:SOUR "DAC 16"', None),
-            ("SYST:ERR?", '-200,"Execution error"'),
-            ("SYST:ERR?", '-114,"Header suffix out of range"'),
-            ("SYST:ERR?", '-224,"Illegal parameter value"'),
-            no_error(),
+            ("SYST:ERR:ALL?", '-200,"Execution error;MON:SOUR",'
+             '-114,"Header suffix out of range;DAC16:X1A suffix above 15",'
+             '-224,"Illegal parameter value;MON:SOUR"'),
+            ("MON:STAT?;SOUR?;:GPIO:MODE?", 'ON;"DAC 5";HIGH'),
             ("CHAN 3;CHAN?", "3"),
             ("*OPC?", "1"),
         ],
@@ -181,29 +177,36 @@ def started(kteval, part, trace):
         raise AssertionError(f"{part}: lines not kteval's own: {foreign}")
 
 
-def run_session(kteval, part, commands, expected):
+@contextlib.contextmanager
+def served(kteval, part, expected):
+    """kteval serving part on a free port (yielded); on leaving, its trace must
+    be the start-up requests and then expected."""
     with tempfile.TemporaryDirectory() as scratch:
         trace = os.path.join(scratch, "trace")
         with started(kteval, part, trace) as port:
-            manager = pyvisa.ResourceManager("@py")
-            instrument = manager.open_resource(f"TCPIP::127.0.0.1::{port}::SOCKET")
-            instrument.read_termination = "\n"
-            instrument.write_termination = "\n"
-            instrument.timeout = 20000
-            for command, answer in commands:
-                if answer is None:
-                    instrument.write(command)
-                    continue
-                got = instrument.query(command)
-                if got != answer:
-                    raise AssertionError(f"{part}: {command!r} answered {got!r}, not {answer!r}")
-            instrument.close()
-            manager.close()
-
+            yield port
         requests = read_trace(trace)
         if requests != START + expected:
             raise AssertionError(
                 f"{part}: trace differs\n  sent:     {requests}\n  expected: {START + expected}")
+
+
+def run_session(kteval, part, commands, expected):
+    with served(kteval, part, expected) as port:
+        manager = pyvisa.ResourceManager("@py")
+        instrument = manager.open_resource(f"TCPIP::127.0.0.1::{port}::SOCKET")
+        instrument.read_termination = "\n"
+        instrument.write_termination = "\n"
+        instrument.timeout = 20000
+        for command, answer in commands:
+            if answer is None:
+                instrument.write(command)
+                continue
+            got = instrument.query(command)
+            if got != answer:
+                raise AssertionError(f"{part}: {command!r} answered {got!r}, not {answer!r}")
+        instrument.close()
+        manager.close()
     print(f"{part}: {len(commands)} commands, {len(expected)} requests as expected")
 
 
@@ -229,6 +232,47 @@ def run_nc(kteval, runs=100, lanes=8):
     print(f"nc -q 1: {runs} of {runs} answers")
 
 
+class Recorded(logging.Handler):
+    def __init__(self):
+        super().__init__()
+        self.lines = []
+
+    def emit(self, record):
+        self.lines.append(record.getMessage())
+
+
+def check(what, got, wanted):
+    if got != wanted:
+        raise AssertionError(f"PyMeasure: {what} is {got!r}, not {wanted!r}")
+
+
+def run_pymeasure_session(kteval):
+    """The example driver through PyMeasure's Instrument base class."""
+    sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../examples"))
+    from kteval_pymeasure import Kteval, log  # noqa: E402
+
+    logged = Recorded()
+    log.addHandler(logged)
+    expected = [x_word(5, 0x3FFF, 14), line(LDAC_PULSE), READ]
+    with served(kteval, "KT4421", expected) as port:
+        board = Kteval(f"TCPIP::127.0.0.1::{port}::SOCKET", timeout=20000)
+        check("id", board.id, "kteval,KT4421,SIMULATED,1.05")
+        check("options", board.options, 0)
+        board.dac[5].x1a = 0x3FFF
+        board.pulse_ldac()
+        check("dac[5] x1a, voltage", (board.dac[5].x1a, board.dac[5].voltage), (16383, 7.9995))
+        check("self_test", board.self_test, 0)
+        board.dac[5].x1a = 0x4000  # refused, logged by check_errors
+        check("log", logged.lines, ['kteval reported -222: Data out of range;DAC5:X1A above 16383'])
+        board.write("DAC40:M 1")
+        check("status_byte", board.status_byte, 4)
+        check("errors", board.check_errors(),
+              [(-114, "Header suffix out of range;DAC40:M suffix above 39")])
+        check("event_status, status_byte", (board.event_status, board.status_byte), (48, 0))
+        board.adapter.connection.close()
+    print(f"PyMeasure: driver session, {len(expected)} requests as expected")
+
+
 def main():
     kteval = sys.argv[1]
     if sys.argv[2:] == ["nc"]:
@@ -236,6 +280,7 @@ def main():
         return
     for part, (commands, expected) in SESSIONS.items():
         run_session(kteval, part, commands, expected)
+    run_pymeasure_session(kteval)
 
 
 if __name__ == "__main__":

@@ -194,8 +194,17 @@ class RemoteWindowTest : public QObject {
                                << "100;8192";
         QTest::newRow("VREF?") << 6 << QStringList{"VREF0 \"2.50 V\""} << "VREF0?;VREF1?"
                                << "2.5;3";
-        QTest::newRow("GPIO? high") << 0 << QStringList{"GPIO:MODE HIGH"} << "GPIO?"
-                                    << "HIGH";
+        QTest::newRow("GPIO? high") << 0 << QStringList{"GPIO:MODE HIGH"} << "GPIO:MODE?;GPIO?"
+                                    << "HIGH;HIGH";
+        QTest::newRow("KT4411 monitor read-back")
+            << 1 << QStringList{"MON ON", "MON:SOUR \"DAC 5\"", "GPIO:MODE LOW"}
+            << "MON?;MON:SOUR?;GPIO:MODE?"
+            << "ON;\"DAC 5\";LOW";
+        QTest::newRow("KT4412 read-back at start")
+            << 2 << QStringList{} << "MON?;:MON:SOUR?;:GPIO:MODE?"
+            << "OFF;\"DAC 0\";INP";
+        QTest::newRow("*TST?") << 6 << QStringList{} << "*TST?"
+                               << "0";
     }
     void queries() {
         QFETCH(int, part);
@@ -208,10 +217,14 @@ class RemoteWindowTest : public QObject {
         remote.bench.usb.clear();
         const QStringList before = picture(remote.bench);
         QCOMPARE(remote.send(query), answer);
-        // Only "GPIO?" reads the board, as "Read" does; other queries send nothing.
-        if (query == "GPIO?") {
+        // Only "GPIO?" reads the board, as "Read" does; the self-test sends one
+        // Read request alone, which shows nowhere; other queries send nothing.
+        if (query.endsWith("GPIO?")) {
             QCOMPARE(remote.bench.usb.words(), std::vector<int32_t>{0x058580});
-            QCOMPARE(remote.bench.label("lblGPIOinput")->text(), "=" + answer);
+            QCOMPARE(remote.bench.label("lblGPIOinput")->text(), "=" + answer.section(';', -1));
+        } else if (query == "*TST?") {
+            QVERIFY((remote.bench.usb.requests == std::vector<Request>{{221, 0, 0, 1, 3}}));
+            QCOMPARE(picture(remote.bench), before);
         } else {
             QVERIFY(remote.bench.usb.requests.empty());
             QCOMPARE(picture(remote.bench), before);
@@ -270,7 +283,7 @@ class RemoteWindowTest : public QObject {
         bench.usb.clear();
         QVERIFY(!interpreter.executeLine("BOARD:RELoad"));
         QCOMPARE(interpreter.executeLine("SYST:ERR?"),
-                 std::optional<std::string>("-200,\"Execution error\""));
+                 std::optional<std::string>("-200,\"Execution error;BOARD:RELoad\""));
         QVERIFY(bench.prompt.messages.empty());
         std::vector<int16_t> sent;
         for (const Request& r : bench.usb.requests) sent.push_back(r.request);

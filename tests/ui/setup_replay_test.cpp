@@ -191,8 +191,9 @@ class SetupReplayTest : public QObject {
         QVERIFY(!applySetup(bench.bench.window, bench.operations, path.toStdString(), *lines));
         QCOMPARE(bench.bench.usb.words(), std::vector<int32_t>{0x030100});
         QCOMPARE(bench.bench.prompt.messages.size(), std::size_t{1});
-        QCOMPARE(bench.bench.prompt.messages[0].text,
-                 path + ", line 4: DAC3:X1A 16384: -222,\"Data out of range\"");
+        QCOMPARE(
+            bench.bench.prompt.messages[0].text,
+            path + ", line 4: DAC3:X1A 16384: -222,\"Data out of range;DAC3:X1A above 16383\"");
         QVERIFY(!remote::readSetupFile(dir.filePath("missing").toStdString(), error));
     }
 };
