@@ -21,7 +21,7 @@
 #include "load_advice.h"
 #include "part_catalogue.h"
 #include "prompt.h"
-#include "remote_module.h"
+#include "remote_server.h"
 #include "request_trace.h"
 #include "simulated_board.h"
 #include "termination_signals.h"
@@ -172,16 +172,10 @@ int main(int argc, char* argv[]) {
     parser.process(*app);
     if (parser.isSet(checkOption)) return runCheck(firmwarePlaces(parser, firmware, argc, argv));
 
-    // The command server's module is loaded only for --listen.
-    std::optional<kteval::ui::RemoteModule> remote;
+    std::optional<kteval::ui::ListenAddress> listenAddress;
     if (parser.isSet(listen)) {
-        remote.emplace(programDirectory());
-        if (!remote->loaded()) {
-            std::fprintf(stderr, "kteval: cannot take remote commands: %s\n",
-                         qPrintable(remote->error()));
-            return 2;
-        }
-        if (!remote->validAddress(parser.value(listen))) {
+        listenAddress = kteval::ui::parseListenAddress(parser.value(listen));
+        if (!listenAddress) {
             std::fprintf(stderr, "kteval: --listen wants [ADDR:]PORT, not '%s'\n",
                          qPrintable(parser.value(listen)));
             return 2;
@@ -242,16 +236,15 @@ int main(int argc, char* argv[]) {
 
     // Commands that arrive while the window loads wait for its boxes to close.
     kteval::ui::WindowOperations operations(window, simulated != nullptr);
-    std::unique_ptr<QObject> server;
-    if (remote) {
-        QString message;
-        server = remote->listen(parser.value(listen), operations, &message);
-        if (!server) {
+    std::unique_ptr<kteval::ui::RemoteServer> server;
+    if (listenAddress) {
+        server = std::make_unique<kteval::ui::RemoteServer>(operations);
+        if (!server->listen(*listenAddress)) {
             std::fprintf(stderr, "kteval: cannot listen on %s: %s\n",
-                         qPrintable(parser.value(listen)), qPrintable(message));
+                         qPrintable(parser.value(listen)), qPrintable(server->errorString()));
             return 2;
         }
-        std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(message));
+        std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(server->boundAddress()));
     }
     window.Form_Load();
     if (parser.isSet(headless)) {
