@@ -9,6 +9,7 @@
 #include <array>
 
 #include "frm_main.h"
+#include "hex_digits.h"
 #include "output_voltage.h"
 #include "widgets.h"
 
@@ -18,8 +19,8 @@ using remote::Outcome;
 
 namespace {
 
-QString hexEntry(uint32_t value, int digits) {
-    return QStringLiteral("%1").arg(value, digits, 16, QChar('0')).toUpper();
+QString hexEntry(uint32_t value, int digits = 1) {
+    return QString::fromStdString(hexDigits(value, digits));
 }
 
 }  // namespace
@@ -96,8 +97,7 @@ Outcome WindowOperations::writeChannelRegister(int channelIndex, remote::Registe
         } else {
             button = reg == remote::Register::M ? c.cmdM : c.cmdC;
         }
-        c.txtInput[static_cast<std::size_t>(window_.TextSelIndex())]->setText(
-            QString::number(code, 16).toUpper());
+        c.txtInput[static_cast<std::size_t>(window_.TextSelIndex())]->setText(hexEntry(code));
         click(button);
     });
 }
