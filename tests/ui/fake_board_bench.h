@@ -3,7 +3,7 @@
 // The real main window over the real board link (LibusbBoard) on a fake
 // EZ-USB bus: the firmware file is written into a private folder, the board's
 // faults are scripted on the fake, and every library call and its result are
-// recorded at the USBFunctions seam.
+// recorded at the USBFunctions seam (RecordingUsb).
 
 #include <QTemporaryDir>
 #include <optional>
@@ -16,26 +16,6 @@
 #include "load_advice.h"
 
 namespace kteval::ui::test {
-
-// A RecordingUsb that also keeps what every call returned.
-class ResultRecordingUsb : public RecordingUsb {
-  public:
-    using RecordingUsb::RecordingUsb;
-
-    std::vector<int16_t> loadResults;
-    std::vector<int16_t> requestResults;  // one per entry of requests
-
-    int16_t LoadFirmWare(const uint8_t* path) override {
-        loadResults.push_back(RecordingUsb::LoadFirmWare(path));
-        return loadResults.back();
-    }
-    int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t direction,
-                            int16_t length, uint8_t* buffer) override {
-        requestResults.push_back(
-            RecordingUsb::VendorIORequest(request, value, index, direction, length, buffer));
-        return requestResults.back();
-    }
-};
 
 // A small image in both RAM areas of the loader, longer than one chunk.
 inline QByteArray goodFirmware() {
@@ -73,7 +53,7 @@ class FakeBoardBench {
     FakeUsbTransport bus;
     FakeEzUsbBoard& board = bus.addLoader();
     LibusbBoard link{bus};
-    ResultRecordingUsb usb{&link};
+    RecordingUsb usb{&link};
     RecordingPrompt prompt;
     FixedPartChooser chooser{kKT4421};
     FrmMain window{usb, prompt, chooser};
