@@ -15,7 +15,6 @@
 #include "board_check.h"
 #include "firmware_search.h"
 #include "frm_main.h"
-#include "indicator_cache_style.h"
 #include "libusb_board.h"
 #include "libusb_transport.h"
 #include "load_advice.h"
@@ -120,9 +119,6 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<QCoreApplication> app =
         onlyAsksForInformation(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
                                            : std::make_unique<QApplication>(argc, argv);
-    if (qobject_cast<QApplication*>(app.get()) != nullptr) {
-        QApplication::setStyle(new kteval::ui::IndicatorCacheStyle(QApplication::style()->name()));
-    }
     QApplication::setApplicationName(QString::fromLatin1(kteval::ui::kApplicationTitle));
     QApplication::setApplicationVersion(QStringLiteral("1.05"));
 

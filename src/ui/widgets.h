@@ -148,12 +148,6 @@ class TabControl : public QTabWidget {
 
     // Top left corner of the page area in the tab control, as the style lays it out.
     QPoint pageOrigin() const;
-
-  protected:
-    // The style's frame, painted in bands of rows (the same pixels): painted
-    // whole, its sides are handed to a pool of threads, whose start-up and
-    // hand-offs cost more than the painting itself.
-    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace kteval::ui

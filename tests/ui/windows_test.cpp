@@ -4,20 +4,14 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmapCache>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStyleFactory>
-#include <QStyleOption>
 #include <QVBoxLayout>
 #include <QtTest>
-#include <memory>
 
 #include "credits_window.h"
-#include "indicator_cache_style.h"
 #include "part_select_dialog.h"
 #include "ui_test_support.h"
 #include "widgets.h"
@@ -25,20 +19,6 @@
 using namespace kteval::ui;
 
 namespace {
-
-// Largest difference of one colour channel between two images of one size.
-int largestChannelDifference(const QImage& a, const QImage& b) {
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)),
-                                std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
-        }
-    }
-    return largest;
-}
 
 bool centredOnScreen(const QWidget& w) {
     const QPoint screen = w.screen()->geometry().center();
@@ -186,83 +166,6 @@ class WindowTest : public QObject {
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(combo->currentIndex(), 1);
         QCOMPARE(activated.size(), 2);  // the popup's Return, the arrow key
-    }
-
-    // Option buttons painted through the indicator cache look as the style
-    // paints them (up to rounding in the last bit), in every state, also when
-    // the cached pixmap is reused at another place.
-    void indicatorCacheKeepsTheStylesLook() {
-        IndicatorCacheStyle cached(QApplication::style()->name());
-        QWidget window;
-        window.setFont(windowFont());
-        window.resize(120, 130);
-        QList<QRadioButton*> options;
-        for (int i = 0; i < 6; ++i) {
-            auto* option =
-                new QRadioButton(i % 2 == 0 ? QString() : QString("DAC%1").arg(i), &window);
-            option->setGeometry(4 + 7 * i, 4 + 20 * i, 60, 16);
-            option->setAutoExclusive(false);
-            option->setChecked(i % 3 != 0);
-            option->setEnabled(i != 4);
-            options << option;
-        }
-        window.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window));
-        const QImage plain = window.grab().toImage();
-        for (QRadioButton* option : options) option->setStyle(&cached);
-        const QImage throughCache = window.grab().toImage();
-        for (QRadioButton* option : options) option->setStyle(nullptr);
-        QCOMPARE(throughCache.size(), plain.size());
-        QVERIFY(largestChannelDifference(plain, throughCache) <= 1);
-    }
-
-    // Indicators alike in state, size and palette data still differ in the
-    // palette's colour group (a hidden widget paints with the active colours,
-    // one in an inactive window with the inactive ones) and in the style they
-    // are drawn for: each is painted as its style paints it.
-    void indicatorCacheKeepsLooksApart_data() {
-        QTest::addColumn<QString>("firstStyle");
-        QTest::addColumn<int>("firstGroup");
-        QTest::addColumn<QString>("secondStyle");
-        QTest::addColumn<int>("secondGroup");
-        QTest::newRow("colour group")
-            << "Fusion" << int(QPalette::Active) << "Fusion" << int(QPalette::Inactive);
-        QTest::newRow("base style")
-            << "Fusion" << int(QPalette::Active) << "Windows" << int(QPalette::Active);
-    }
-    void indicatorCacheKeepsLooksApart() {
-        QFETCH(QString, firstStyle);
-        QFETCH(int, firstGroup);
-        QFETCH(QString, secondStyle);
-        QFETCH(int, secondGroup);
-        QPalette palette = QApplication::palette();
-        for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Text}) {
-            palette.setColor(QPalette::Inactive, role,
-                             palette.color(QPalette::Active, role).darker());
-        }
-        const auto paint = [&](const QStyle& style, int group) {
-            QStyleOptionButton option;
-            option.rect = QRect(0, 0, 16, 16);
-            option.state = QStyle::State_Enabled | QStyle::State_On;
-            option.palette = palette;
-            option.palette.setCurrentColorGroup(static_cast<QPalette::ColorGroup>(group));
-            QImage image(option.rect.size(), QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::white);
-            QPainter painter(&image);
-            style.drawPrimitive(QStyle::PE_IndicatorRadioButton, &option, &painter);
-            return image;
-        };
-        const std::unique_ptr<QStyle> plainFirst(QStyleFactory::create(firstStyle));
-        const std::unique_ptr<QStyle> plainSecond(QStyleFactory::create(secondStyle));
-        QVERIFY(plainFirst && plainSecond);
-        const QImage expected = paint(*plainSecond, secondGroup);
-        QVERIFY(largestChannelDifference(paint(*plainFirst, firstGroup), expected) > 1);
-
-        QPixmapCache::clear();
-        const IndicatorCacheStyle first(firstStyle);
-        const IndicatorCacheStyle second(secondStyle);
-        paint(first, firstGroup);
-        QVERIFY(largestChannelDifference(paint(second, secondGroup), expected) <= 1);
     }
 
     void clickAreaNeedsReleaseInside() {
