@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QStyleOptionTabWidgetFrame>
+#include <QStylePainter>
 #include <QWheelEvent>
 #include <algorithm>
 #include <cmath>
@@ -212,7 +213,7 @@ QRect FrameBox::borderRect() const {
 void FrameBox::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     // Etched: a shadow line with a light line inside it, both one pixel wide
-    // and drawn as filled rectangles.
+    // and drawn as filled rectangles (no long lines: see TabControl).
     const QRect outer = borderRect();
     const QColor shadow = palette().color(QPalette::Dark);
     const QColor light = palette().color(QPalette::Light);
@@ -252,6 +253,24 @@ QPoint TabControl::pageOrigin() const {
     QStyleOptionTabWidgetFrame option;
     initStyleOption(&option);
     return style()->subElementRect(QStyle::SE_TabWidgetTabContents, &option, this).topLeft();
+}
+
+void TabControl::paintEvent(QPaintEvent* event) {
+    if (documentMode()) {
+        QTabWidget::paintEvent(event);
+        return;
+    }
+    QStyleOptionTabWidgetFrame option;
+    initStyleOption(&option);
+    option.rect = style()->subElementRect(QStyle::SE_TabWidgetTabPane, &option, this);
+    QStylePainter painter(this);
+    // Qt 6 paints up to 95 spans of one call on the calling thread; a band
+    // crossed by the frame's two sides gives two spans a row.
+    constexpr int kBandRows = 32;
+    for (int top = option.rect.top(); top <= option.rect.bottom(); top += kBandRows) {
+        painter.setClipRect(QRect(0, top, width(), kBandRows));
+        painter.drawPrimitive(QStyle::PE_FrameTabWidget, option);
+    }
 }
 
 }  // namespace kteval::ui

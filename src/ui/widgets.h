@@ -148,6 +148,12 @@ class TabControl : public QTabWidget {
 
     // Top left corner of the page area in the tab control, as the style lays it out.
     QPoint pageOrigin() const;
+
+  protected:
+    // The style's frame, painted in bands of rows (the same pixels). Painted
+    // whole, its sides go to Qt's painting thread pool: about 70 more context
+    // switches and 1 ms (+0.04 in the ratio to a bare window) per start-up.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 }  // namespace kteval::ui
