@@ -16,13 +16,12 @@
 #include "board_check.h"
 #include "firmware_search.h"
 #include "frm_main.h"
-#include "indicator_cache_style.h"
 #include "libusb_board.h"
 #include "libusb_transport.h"
 #include "load_advice.h"
 #include "part_catalogue.h"
 #include "prompt.h"
-#include "remote_module.h"
+#include "remote_server.h"
 #include "request_trace.h"
 #include "session_recorder.h"
 #include "setup_file.h"
@@ -136,9 +135,6 @@ int main(int argc, char* argv[]) {
     const std::unique_ptr<QCoreApplication> app =
         onlyAsksForInformation(argc, argv) ? std::make_unique<QCoreApplication>(argc, argv)
                                            : std::make_unique<QApplication>(argc, argv);
-    if (qobject_cast<QApplication*>(app.get()) != nullptr) {
-        QApplication::setStyle(new kteval::ui::IndicatorCacheStyle(QApplication::style()->name()));
-    }
     QApplication::setApplicationName(QString::fromLatin1(kteval::ui::kApplicationTitle));
     QApplication::setApplicationVersion(QStringLiteral("1.05"));
 
@@ -208,16 +204,10 @@ int main(int argc, char* argv[]) {
     parser.process(*app);
     if (parser.isSet(checkOption)) return runCheck(firmwarePlaces(parser, firmware, argc, argv));
 
-    // The command server's module is loaded only for --listen.
-    std::optional<kteval::ui::RemoteModule> remote;
+    std::optional<kteval::ui::ListenAddress> listenAddress;
     if (parser.isSet(listen)) {
-        remote.emplace(programDirectory());
-        if (!remote->loaded()) {
-            std::fprintf(stderr, "kteval: cannot take remote commands: %s\n",
-                         qPrintable(remote->error()));
-            return 2;
-        }
-        if (!remote->validAddress(parser.value(listen))) {
+        listenAddress = kteval::ui::parseListenAddress(parser.value(listen));
+        if (!listenAddress) {
             std::fprintf(stderr, "kteval: --listen wants [ADDR:]PORT, not '%s'\n",
                          qPrintable(parser.value(listen)));
             return 2;
@@ -302,16 +292,15 @@ int main(int argc, char* argv[]) {
 
     // Commands that arrive while the window loads wait for its boxes to close.
     kteval::ui::WindowOperations operations(window, simulated != nullptr);
-    std::unique_ptr<QObject> server;
-    if (remote) {
-        QString message;
-        server = remote->listen(parser.value(listen), operations, &message);
-        if (!server) {
+    std::unique_ptr<kteval::ui::RemoteServer> server;
+    if (listenAddress) {
+        server = std::make_unique<kteval::ui::RemoteServer>(operations);
+        if (!server->listen(*listenAddress)) {
             std::fprintf(stderr, "kteval: cannot listen on %s: %s\n",
-                         qPrintable(parser.value(listen)), qPrintable(message));
+                         qPrintable(parser.value(listen)), qPrintable(server->errorString()));
             return 2;
         }
-        std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(message));
+        std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(server->boundAddress()));
     }
     window.Form_Load();
     if (parser.isSet(record) && window.module().part() != nullptr) {

@@ -5,6 +5,53 @@
 
 namespace kteval {
 
+// The converter chip's 24-bit command word: mode in bits 23-22, address in
+// bits 21-16, data in bits 15-0. This is the one table of its fields: the
+// program composes its words from it (protocol/command_words) and the
+// simulated board and the request trace decode with it (decodeWord below).
+//
+// | mode | address   | register          | data                                      |
+// |------|-----------|-------------------|-------------------------------------------|
+// | 3    | 8-47      | input code (X)    | channel index = address - 8               |
+// | 2    | 8-47      | offset (C)        |                                           |
+// | 1    | 8-47      | gain (M)          |                                           |
+// | 0    | 0x01      | control           | 0x0004: input register B                  |
+// | 0    | 0x02-0x04 | offset DAC 0-2    | 14-bit value                              |
+// | 0    | 0x05      | readback select   | 0x8580: the GPIO input                    |
+// | 0    | 0x06-0x0A | group A/B select  | bit i: channel 8 x group + i takes B      |
+// | 0    | 0x0C      | monitor           | bits 5-0                                  |
+// | 0    | 0x0D      | GPIO              | bit 1 output enable, bit 0 output high    |
+namespace chip {
+
+inline constexpr int kModeSpecial = 0;
+inline constexpr int kModeM = 1;
+inline constexpr int kModeC = 2;
+inline constexpr int kModeX = 3;
+
+inline constexpr int kFirstChannelAddress = 8;
+inline constexpr int kLastChannelAddress = 47;
+
+inline constexpr int kControl = 0x01;
+inline constexpr int kOffsetDac0 = 0x02;
+inline constexpr int kOffsetDacCount = 3;
+inline constexpr int kReadback = 0x05;
+inline constexpr int kGroupSelect0 = 0x06;
+inline constexpr int kGroupCount = 5;
+inline constexpr int kMonitor = 0x0C;
+inline constexpr int kGpio = 0x0D;
+
+inline constexpr uint16_t kControlSelectB = 0x0004;
+inline constexpr uint16_t kReadbackGpioSelection = 0x8580;
+inline constexpr uint16_t kGpioOutputEnable = 0x0002;
+inline constexpr uint16_t kGpioOutputHigh = 0x0001;
+
+// The word with these fields (mode 0-3, address 0-0x3F, data 0-0xFFFF).
+constexpr int32_t fields(int mode, int address, uint16_t data = 0) {
+    return (mode << 22) | (address << 16) | data;
+}
+
+}  // namespace chip
+
 // What a 24-bit command word means to the converter chip.
 enum class WordKind : uint8_t {
     XWrite,          // mode 3: input register (A or B as the control register chooses)
@@ -29,11 +76,6 @@ struct ChipWord {
     int unit = -1;          // offset DAC number (0-2) or group (0-4); -1 otherwise
 };
 
-inline constexpr uint16_t kReadbackGpioSelection = 0x8580;
-inline constexpr uint16_t kControlSelectB = 0x0004;
-inline constexpr uint16_t kGpioOutputEnable = 0x0002;
-inline constexpr uint16_t kGpioOutputHigh = 0x0001;
-
 // Decodes the low 24 bits of word; bits 31-24 are ignored.
 ChipWord decodeWord(int32_t word);
 
@@ -44,8 +86,5 @@ int32_t wordOfRequest(int32_t value, int32_t index);
 // "offset DAC 1 0x1555", "control B", "group select 1 0x04", "GPIO output high".
 // Channels are named by their index.
 std::string describeWord(const ChipWord& word);
-
-// Upper-case hexadecimal with a 0x prefix and at least minDigits digits.
-std::string hexText(uint32_t value, int minDigits);
 
 }  // namespace kteval

@@ -3,24 +3,19 @@
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <charconv>
 #include <cstdlib>
 #include <ostream>
+#include <string>
 #include <system_error>
 #include <utility>
 
 #include "chip_word.h"
+#include "hex_digits.h"
 #include "request_codes.h"
 
 namespace kteval {
 
 namespace {
-
-std::string decimal(long long value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    return std::string(digits, result.ptr);
-}
 
 const char* lineRequestName(int16_t code) {
     switch (code) {
@@ -52,7 +47,7 @@ std::string meaning(int16_t code, int32_t value, int32_t index, int16_t directio
             return describeWord(decodeWord(wordOfRequest(value, index)));
         }
         if (result < 0 || buffer == nullptr || length < 2) return "read";
-        return "read " + hexText(static_cast<uint32_t>(buffer[1] * 256 + buffer[0]), 4);
+        return "read 0x" + hexDigits(static_cast<uint32_t>(buffer[1] * 256 + buffer[0]), 4);
     }
     const char* name = lineRequestName(code);
     return name != nullptr ? name : "unknown request";
@@ -66,9 +61,10 @@ std::string systemMessage(int error) {
 
 std::string describeRequest(int16_t request, int32_t value, int32_t index, int16_t direction,
                             int16_t length, const uint8_t* buffer, int16_t result) {
-    return "request " + decimal(request) + " value " + hexText(static_cast<uint32_t>(value), 4) +
-           " index " + hexText(static_cast<uint32_t>(index), 2) + " dir " + decimal(direction) +
-           " len " + decimal(length) + " result " + decimal(result) + ": " +
+    return "request " + std::to_string(request) + " value 0x" +
+           hexDigits(static_cast<uint32_t>(value), 4) + " index 0x" +
+           hexDigits(static_cast<uint32_t>(index), 2) + " dir " + std::to_string(direction) +
+           " len " + std::to_string(length) + " result " + std::to_string(result) + ": " +
            meaning(request, value, index, direction, length, buffer, result);
 }
 
@@ -101,7 +97,7 @@ int16_t TracingUSBFunctions::LoadFirmWare(const uint8_t* path) {
     const int16_t result = inner_.LoadFirmWare(path);
     if (file_ != nullptr) {
         const char* text = path != nullptr ? reinterpret_cast<const char*>(path) : "(none)";
-        writeLine("LoadFirmWare " + std::string(text) + " result " + decimal(result));
+        writeLine("LoadFirmWare " + std::string(text) + " result " + std::to_string(result));
     }
     return result;
 }
@@ -125,7 +121,7 @@ void TracingUSBFunctions::writeLine(const std::string& text) {
     }
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start_);
-    const std::string line = decimal(elapsed.count()) + " ms " + text + "\n";
+    const std::string line = std::to_string(elapsed.count()) + " ms " + text + "\n";
     errno = 0;
     if (std::fputs(line.c_str(), file_) == EOF || std::fflush(file_) == EOF) {
         stop(errno != 0 ? systemMessage(errno) : "write failed");

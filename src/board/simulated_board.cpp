@@ -85,7 +85,7 @@ int16_t SimulatedBoard::VendorIORequest(int16_t request, int32_t value, int32_t 
     if (request == request::WordTransfer) {
         if (direction == request::DirectionIn) {
             if (length < kReadLength) return kBadArguments;
-            const bool selectsGpio = state_.readbackSelection == kReadbackGpioSelection;
+            const bool selectsGpio = state_.readbackSelection == chip::kReadbackGpioSelection;
             buffer[0] = selectsGpio && gpioLevel() ? 1 : 0;
             buffer[1] = 0;
             buffer[2] = 0;
@@ -147,7 +147,7 @@ void SimulatedBoard::writeWord(int32_t word) {
             writeChannel(decoded);
             break;
         case WordKind::Control:
-            state_.controlSelectsB = (decoded.data & kControlSelectB) != 0;
+            state_.controlSelectsB = (decoded.data & chip::kControlSelectB) != 0;
             break;
         case WordKind::OffsetDac:
             state_.offsetDacs[static_cast<std::size_t>(decoded.unit)] =
@@ -209,8 +209,8 @@ void SimulatedBoard::loadAllDacRegisters() {
 }
 
 bool SimulatedBoard::gpioLevel() const {
-    if ((state_.gpioConfig & kGpioOutputEnable) != 0) {
-        return (state_.gpioConfig & kGpioOutputHigh) != 0;
+    if ((state_.gpioConfig & chip::kGpioOutputEnable) != 0) {
+        return (state_.gpioConfig & chip::kGpioOutputHigh) != 0;
     }
     return state_.gpioInputLevel;
 }

@@ -5,8 +5,7 @@ namespace kteval::word {
 
 int32_t AddrBits(int16_t DacSelect) {
     KTEVAL_EXPECTS(DacSelect >= 0 && DacSelect < kChannelCount);
-    const int16_t address = static_cast<int16_t>(DacSelect + kAddressFirstChannel);
-    return static_cast<int32_t>(address) * 65536;
+    return chip::fields(chip::kModeSpecial, DacSelect + chip::kFirstChannelAddress);
 }
 
 int32_t scaledData(int partBits, int32_t value) {
@@ -18,12 +17,12 @@ int32_t channelWord(int32_t mode, int partBits, int16_t index, int32_t value) {
 }
 
 int32_t controlWord(bool useX1B) {
-    return kControl | (useX1B ? kControlSelectX1B : 0);
+    return chip::fields(chip::kModeSpecial, chip::kControl, useX1B ? chip::kControlSelectB : 0);
 }
 
 int32_t offsetDacWord(int dac, int32_t value) {
-    KTEVAL_EXPECTS(dac >= 0 && dac <= 2);
-    return (kOffsetDac0 + dac * 0x010000) | value;
+    KTEVAL_EXPECTS(dac >= 0 && dac < chip::kOffsetDacCount);
+    return chip::fields(chip::kModeSpecial, chip::kOffsetDac0 + dac) | value;
 }
 
 std::optional<int32_t> groupSelectWord(const PartInfo* part, const ChannelTable& table,
@@ -37,24 +36,18 @@ std::optional<int32_t> groupSelectWord(const PartInfo* part, const ChannelTable&
     for (int i = 0; i < groupSize; ++i) {
         if (table(8 * group + i).ABsel == 1) mask |= 1 << i;
     }
-    return (kGroupSelect0 + group * 0x010000) | mask;
+    return chip::fields(chip::kModeSpecial, chip::kGroupSelect0 + group) | mask;
 }
 
 int32_t monitorWord(int32_t monitorState) {
-    return kMonitor | monitorState;
+    return chip::fields(chip::kModeSpecial, chip::kMonitor) | monitorState;
 }
 
 std::optional<int32_t> gpioWord(int choice) {
-    switch (choice) {
-        case 0:
-            return kGpio | 0x0;
-        case 1:
-            return kGpio | 0x2;
-        case 2:
-            return kGpio | 0x3;
-        default:
-            return std::nullopt;
-    }
+    using chip::kGpioOutputEnable, chip::kGpioOutputHigh;
+    constexpr uint16_t kData[] = {0, kGpioOutputEnable, kGpioOutputEnable | kGpioOutputHigh};
+    if (choice < 0 || choice > 2) return std::nullopt;
+    return chip::fields(chip::kModeSpecial, chip::kGpio, kData[choice]);
 }
 
 }  // namespace kteval::word

@@ -9,31 +9,14 @@
 
 namespace kteval::word {
 
-// 24-bit command words: mode in bits 23-22, address in 21-16, data in 15-0.
-//
-// | word             | mode | address / code    | data                        | constant            |
-// |------------------|------|-------------------|-----------------------------|---------------------|
-// | X write          | 3    | channel index + 8 | input code (x4 on 14-bit)   | 0xC00000            |
-// | C write          | 2    | channel index + 8 | offset code (x4 on 14-bit)  | 0x800000            |
-// | M write          | 1    | channel index + 8 | gain code (x4 on 14-bit)    | 0x400000            |
-// | control          | 0    | 0x01              | 0x0000 = X1A, 0x0004 = X1B  | 0x010000 / 0x010004 |
-// | offset DAC 0..2  | 0    | 0x02..0x04        | 14-bit value, unscaled      | 0x020000..0x040000  |
-// | readback         | 0    | 0x05              | 0x8580 = GPIO input         | 0x058580            |
-// | group A/B select | 0    | 0x06 + group      | bit i = ABsel of channel i  | 0x060000..0x0A0000  |
-// | monitor          | 0    | 0x0C              | MonitorState bits 5-0       | 0x0C0000            |
-// | GPIO             | 0    | 0x0D              | 0 input, 2 out low, 3 high  | 0x0D0000..0x0D0003  |
-inline constexpr int32_t kModeX = 0xC00000;
-inline constexpr int32_t kModeC = 0x800000;
-inline constexpr int32_t kModeM = 0x400000;
-inline constexpr int32_t kControl = 0x010000;
-inline constexpr int32_t kControlSelectX1B = kControlSelectB;
-inline constexpr int32_t kOffsetDac0 = 0x020000;
-inline constexpr int32_t kReadback = 0x050000;
-inline constexpr int32_t kReadbackGpio = kReadback | kReadbackGpioSelection;
-inline constexpr int32_t kGroupSelect0 = 0x060000;
-inline constexpr int32_t kMonitor = 0x0C0000;
-inline constexpr int32_t kGpio = 0x0D0000;
-inline constexpr int32_t kAddressFirstChannel = 8;
+// The words the program sends, composed from the chip's word table
+// (chip_word.h). Channel writes: mode | AddrBits(index) | data, the data x4 on
+// 14-bit parts; special functions: code in bits 21-16 | data.
+inline constexpr int32_t kModeX = chip::fields(chip::kModeX, 0);
+inline constexpr int32_t kModeC = chip::fields(chip::kModeC, 0);
+inline constexpr int32_t kModeM = chip::fields(chip::kModeM, 0);
+inline constexpr int32_t kReadbackGpio =
+    chip::fields(chip::kModeSpecial, chip::kReadback, chip::kReadbackGpioSelection);
 inline constexpr int32_t kWordMask = 0xFFFFFF;
 
 // The channel address (index + 8) in bits 21-16. index must be 0-39.

@@ -65,17 +65,6 @@ std::string FormatHex(std::string& textString) {
     return textString;
 }
 
-std::string hexDigits(uint32_t value) {
-    static_assert(sizeof(uint32_t) == 4);
-    constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string digits;
-    do {
-        digits.insert(digits.begin(), kDigits[value & 0xF]);
-        value >>= 4;
-    } while (value != 0);
-    return digits;
-}
-
 std::string registerLabelText(int32_t value) {
     std::string text = hexDigits(static_cast<uint32_t>(value));
     return FormatHex(text);
@@ -84,9 +73,7 @@ std::string registerLabelText(int32_t value) {
 std::string NumberToHex(int32_t number, int length) {
     KTEVAL_EXPECTS(length >= 1 && length <= 8);
     KTEVAL_EXPECTS(length == 8 || (number >= 0 && number < (int64_t{1} << (4 * length))));
-    std::string text = hexDigits(static_cast<uint32_t>(number));
-    if (static_cast<int>(text.size()) < length) text.insert(0, length - text.size(), '0');
-    return text;
+    return hexDigits(static_cast<uint32_t>(number), length);
 }
 
 }  // namespace kteval

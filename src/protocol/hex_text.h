@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "hex_digits.h"
+
 namespace kteval {
 
 // Reads an operator's hexadecimal entry: digits 0-9 and A-F in either case,
@@ -35,8 +37,5 @@ std::string registerLabelText(int32_t value);
 // Exactly length upper-case hexadecimal digits of number, zero-padded.
 // number must fit in length digits.
 std::string NumberToHex(int32_t number, int length);
-
-// The upper-case hexadecimal digits of a 32-bit pattern without leading zeros.
-std::string hexDigits(uint32_t value);
 
 }  // namespace kteval

@@ -41,12 +41,6 @@ QRect grownToHint(const QRect& designed, QSize hint, bool growWidth) {
     return grown;
 }
 
-QSize hintOf(const QRadioButton& option, SharedHint* shared) {
-    if (shared == nullptr) return option.sizeHint();
-    if (!shared->size.isValid()) shared->size = option.sizeHint();
-    return shared->size;
-}
-
 }  // namespace
 
 QString indexed(const char* name, int index) {
@@ -94,19 +88,17 @@ QPushButton* button(QWidget* parent, const QString& name, const QString& text, P
     return result;
 }
 
-QRadioButton* option(QWidget* parent, const QString& name, const QString& text, Place place,
-                     SharedHint* hint) {
+QRadioButton* option(QWidget* parent, const QString& name, const QString& text, Place place) {
     auto* result = make<QRadioButton>(parent, name, pixels(place, {}));
     result->setText(text);
-    result->setGeometry(grownToHint(result->geometry(), hintOf(*result, hint), false));
+    result->setGeometry(grownToHint(result->geometry(), result->sizeHint(), false));
     return result;
 }
 
-QRadioButton* bareOption(QWidget* parent, const QString& name, int left, int top,
-                         SharedHint* hint) {
+QRadioButton* bareOption(QWidget* parent, const QString& name, int left, int top) {
     constexpr int kBareSide = 195;
     auto* result = make<QRadioButton>(parent, name, pixels({left, top, kBareSide, kBareSide}, {}));
-    result->setGeometry(grownToHint(result->geometry(), hintOf(*result, hint), true));
+    result->setGeometry(grownToHint(result->geometry(), result->sizeHint(), true));
     return result;
 }
 

@@ -45,21 +45,12 @@ QLabel* valueLabel(QWidget* parent, const QString& name, const QString& text, Pl
                    QPoint origin = {});
 QPushButton* button(QWidget* parent, const QString& name, const QString& text, Place place,
                     QPoint origin = {}, bool bold = false);
-// The size hint of option buttons alike (same font, one line of caption or
-// none), taken from the first and reused for the rest of a group: asking
-// each button for it lays its caption out once more.
-struct SharedHint {
-    QSize size;
-};
-
 // Captioned option button; at least as tall as the style's indicator, centred
 // vertically on its place.
-QRadioButton* option(QWidget* parent, const QString& name, const QString& text, Place place,
-                     SharedHint* hint = nullptr);
+QRadioButton* option(QWidget* parent, const QString& name, const QString& text, Place place);
 // Option button showing only its indicator, centred on the 195 x 195 twips
 // square at (left, top).
-QRadioButton* bareOption(QWidget* parent, const QString& name, int left, int top,
-                         SharedHint* hint = nullptr);
+QRadioButton* bareOption(QWidget* parent, const QString& name, int left, int top);
 EntryBox* entry(QWidget* parent, const QString& name, const QString& text, Place place,
                 QPoint origin = {});
 QGroupBox* frame(QWidget* parent, const QString& name, const QString& title, Place place,

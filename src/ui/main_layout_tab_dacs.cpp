@@ -27,22 +27,20 @@ void buildInputRows(QGroupBox* frame4, MainControls& c) {
         line(frame4, indexed("Line2", i), {kOptionRight, y}, {kBusX, y});
     }
     line(frame4, "Line4", {kBusX, 420}, {kBusX, 420 + kRowPitch * 9});
-    SharedHint hint;
     for (int i = 0; i < 10; ++i) {
         c.txtInput[i] =
             entry(frame4, indexed("txtInput", i), texts[i], {120, 240 + kRowPitch * i, 795, 315});
-        c.InputSel[i] = bareOption(frame4, indexed("InputSel", i), 960, 300 + kRowPitch * i, &hint);
+        c.InputSel[i] = bareOption(frame4, indexed("InputSel", i), 960, 300 + kRowPitch * i);
     }
     c.InputSel[0]->setChecked(true);
 }
 
 void buildChannelChoice(QGroupBox* frame1, MainControls& c) {
-    SharedHint hint;
     for (int i = 0; i < 40; ++i) {
         const int column = i % 8;
         const int row = i / 8;
         c.chkDAC[i] = option(frame1, indexed("chkDAC", i), QString("DAC%1").arg(i),
-                             {360 + 1000 * column, 540 + 300 * row, 1000, 195}, &hint);
+                             {360 + 1000 * column, 540 + 300 * row, 1000, 195});
     }
     c.chkDAC[0]->setChecked(true);
 }

@@ -27,12 +27,11 @@ void buildDirectLoad(QGroupBox* frame6, MainControls& c) {
     }
     line(frame6, "Line5", {kBusX, rowY(0)}, {kBusX, rowY(4)});
 
-    SharedHint hint;
     for (int i = 0; i < 5; ++i) {
         c.txtDirectLoad[i] = entry(frame6, indexed("txtDirectLoad", i), "000000",
                                    {120, 360 + kRowPitch * i, 1155, 285});
         c.optTxtSelect[i] =
-            bareOption(frame6, indexed("optTxtSelect", i), 1440, 420 + kRowPitch * i, &hint);
+            bareOption(frame6, indexed("optTxtSelect", i), 1440, 420 + kRowPitch * i);
     }
     c.optTxtSelect[0]->setChecked(true);
     c.cmdDirectLoad = button(frame6, "cmdDirectLoad", "Load Command", {kLoadLeft, 840, 2355, 735});

@@ -15,7 +15,7 @@ namespace {
 // through one end of a socket pair, the notifier on the other end quits it.
 int signalSocket[2] = {-1, -1};
 
-extern "C" void onTerminationSignal(int /*signal*/) {
+void onTerminationSignal(int /*signal*/) {
     const char byte = 1;
     [[maybe_unused]] const ssize_t written = ::write(signalSocket[0], &byte, 1);
 }

@@ -8,6 +8,7 @@
 #include <QTabWidget>
 
 #include "frm_main.h"
+#include "hex_digits.h"
 #include "line_requests.h"
 #include "widgets.h"
 
@@ -17,8 +18,8 @@ using remote::Outcome;
 
 namespace {
 
-QString hexEntry(uint32_t value, int digits) {
-    return QStringLiteral("%1").arg(value, digits, 16, QChar('0')).toUpper();
+QString hexEntry(uint32_t value, int digits = 1) {
+    return QString::fromStdString(hexDigits(value, digits));
 }
 
 }  // namespace
@@ -83,8 +84,7 @@ Outcome WindowOperations::writeChannelRegister(int channelIndex, remote::Registe
         } else {
             button = reg == remote::Register::M ? c.cmdM : c.cmdC;
         }
-        c.txtInput[static_cast<std::size_t>(window_.TextSelIndex())]->setText(
-            QString::number(code, 16).toUpper());
+        c.txtInput[static_cast<std::size_t>(window_.TextSelIndex())]->setText(hexEntry(code));
         click(button);
     });
 }

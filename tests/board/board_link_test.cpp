@@ -13,6 +13,11 @@ namespace {
 
 class BoardLinkTest : public ::testing::Test {
   protected:
+    void SetUp() override {
+        usb.requestResult = 7;
+        usb.readBytes = {0x34, 0x12, 0xFF};
+    }
+
     RecordingUsb usb;
     BoardLink link{usb};
 };
@@ -41,18 +46,14 @@ TEST_F(BoardLinkTest, EveryRequestCarriesItsArguments) {
     // clang-format on
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        usb.calls.clear();
+        usb.clear();
         link.LastResult = 0;
         c.act(link);
-        ASSERT_EQ(usb.calls.size(), 1u);
-        const Call& call = usb.calls.front();
-        EXPECT_EQ(call.request, c.request);
-        EXPECT_EQ(call.value, c.value);
-        EXPECT_EQ(call.index, c.index);
-        EXPECT_EQ(call.direction, c.direction);
-        EXPECT_EQ(call.length, c.length);
+        ASSERT_EQ(usb.requests.size(), 1u);
+        EXPECT_EQ(usb.requests.front(),
+                  (Request{c.request, c.value, c.index, c.direction, c.length}));
         if (c.direction == 0) {
-            EXPECT_EQ(call.bufferBefore, std::vector<uint8_t>{0});
+            EXPECT_EQ(usb.buffersBefore.front(), std::vector<uint8_t>{0});
         }
         EXPECT_EQ(link.LastResult, usb.requestResult);
     }
@@ -61,7 +62,7 @@ TEST_F(BoardLinkTest, EveryRequestCarriesItsArguments) {
 
 TEST_F(BoardLinkTest, ReadWordIsLowByteFirstAndIgnoresByte2) {
     EXPECT_EQ(link.ReadWord(), 0x1234);
-    EXPECT_EQ(usb.calls.front().buffer, link.ReadBuffer.data());
+    EXPECT_EQ(usb.buffers.front(), link.ReadBuffer.data());
     usb.readBytes = {0x01, 0x00, 0x77};
     EXPECT_EQ(link.ReadWord(), 1);
 }
@@ -85,7 +86,7 @@ TEST_F(BoardLinkTest, FirmwarePathIsDirectoryPlusFileName) {
     EXPECT_EQ(link.loadFirmware("/opt/kt eval"), usb.loadResult);
     EXPECT_EQ(link.FirmwarePath, "/opt/kt eval/KT4421SPI.hex");
     EXPECT_EQ(usb.loads, std::vector<std::string>{"/opt/kt eval/KT4421SPI.hex"});
-    EXPECT_TRUE(usb.calls.empty());
+    EXPECT_TRUE(usb.requests.empty());
 
     const std::string directory(512 - 14, 'd');  // + "/KT4421SPI.hex" = 512 bytes
     EXPECT_EQ(link.loadFirmware(directory), usb.loadResult);
@@ -100,8 +101,8 @@ TEST_F(BoardLinkTest, FailedLoadIsFollowedByExactlyOneStart) {
     EXPECT_EQ(link.LastResult, -1);
     link.sendStart();
     ASSERT_EQ(usb.loads.size(), 1u);
-    ASSERT_EQ(usb.calls.size(), 1u);
-    EXPECT_EQ(usb.calls.front().request, 224);
+    ASSERT_EQ(usb.requests.size(), 1u);
+    EXPECT_EQ(usb.requests.front().request, 224);
     EXPECT_EQ(link.LastResult, usb.requestResult);
 }
 

@@ -3,7 +3,7 @@
 // The real main window over the real board link (LibusbBoard) on a fake
 // EZ-USB bus: the firmware file is written into a private folder, the board's
 // faults are scripted on the fake, and every library call and its result are
-// recorded at the USBFunctions seam.
+// recorded at the USBFunctions seam (RecordingUsb).
 
 #include <QTemporaryDir>
 #include <optional>

@@ -1,8 +1,8 @@
 #pragma once
 
-// Test doubles for driving the real main window offscreen: a USB seam that
-// records every call (and may pass it on to a simulated board), a prompt that
-// records every message box, and a window factory.
+// Test doubles for driving the real main window offscreen: a prompt that
+// records every message box and a window factory over the recording USB seam
+// (RecordingUsb, which may pass each call on to a simulated board).
 
 #include <QAction>
 #include <QApplication>
@@ -21,8 +21,8 @@
 
 #include "frm_main.h"
 #include "prompt.h"
+#include "recording_usb.h"
 #include "simulated_board.h"
-#include "usb_functions.h"
 #include "widgets.h"
 
 namespace kteval::ui::test {
@@ -42,15 +42,6 @@ inline bool shown(const QWidget* widget) {
 inline QString wordText(int32_t word) {
     return QStringLiteral("%1").arg(word, 6, 16, QChar('0')).toUpper();
 }
-
-struct Request {
-    int16_t request;
-    int32_t value;
-    int32_t index;
-    int16_t direction;
-    int16_t length;
-    bool operator==(const Request&) const = default;
-};
 
 // The control named name in window; a missing control ends the test run.
 template <typename T>
@@ -105,54 +96,6 @@ inline void writeFirmwareFile(const QTemporaryDir& dir, const QByteArray& conten
 inline QString loadFailureTitle(int code) {
     return QStringLiteral("KT4421: %1").arg(code);
 }
-
-// Records every call at the USBFunctions seam and hands it on to a simulated
-// board (or answers loadResult / 0 without one).
-class RecordingUsb : public USBFunctions {
-  public:
-    explicit RecordingUsb(USBFunctions* inner = nullptr) : inner_(inner) {}
-
-    std::vector<Request> requests;
-    std::vector<int16_t> requestResults;  // one per entry of requests
-    std::vector<std::string> loads;
-    std::vector<int16_t> loadResults;  // one per entry of loads
-    int16_t loadResult = 0;
-
-    int16_t LoadFirmWare(const uint8_t* path) override {
-        loads.emplace_back(reinterpret_cast<const char*>(path));
-        loadResults.push_back(inner_ != nullptr ? inner_->LoadFirmWare(path) : loadResult);
-        return loadResults.back();
-    }
-    int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t direction,
-                            int16_t length, uint8_t* buffer) override {
-        requests.push_back({request, value, index, direction, length});
-        if (inner_ != nullptr) {
-            requestResults.push_back(
-                inner_->VendorIORequest(request, value, index, direction, length, buffer));
-        } else {
-            if (direction == 1 && length >= 1) buffer[0] = 0;
-            requestResults.push_back(0);
-        }
-        return requestResults.back();
-    }
-    // The 24-bit words written (requests 221, direction 0), in order.
-    std::vector<int32_t> words() const {
-        std::vector<int32_t> result;
-        for (const Request& r : requests) {
-            if (r.request == 221 && r.direction == 0) result.push_back(r.index << 16 | r.value);
-        }
-        return result;
-    }
-    void clear() {
-        requests.clear();
-        requestResults.clear();
-        loads.clear();
-        loadResults.clear();
-    }
-
-  private:
-    USBFunctions* inner_;
-};
 
 struct Message {
     QString text;

@@ -4,20 +4,14 @@
 #include <QApplication>
 #include <QFocusEvent>
 #include <QLabel>
-#include <QPainter>
-#include <QPixmapCache>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStyleFactory>
-#include <QStyleOption>
 #include <QVBoxLayout>
 #include <QtTest>
-#include <memory>
 
 #include "credits_window.h"
-#include "indicator_cache_style.h"
 #include "part_select_dialog.h"
 #include "ui_test_support.h"
 #include "widgets.h"
@@ -25,20 +19,6 @@
 using namespace kteval::ui;
 
 namespace {
-
-// Largest difference of one colour channel between two images of one size.
-int largestChannelDifference(const QImage& a, const QImage& b) {
-    int largest = 0;
-    for (int y = 0; y < a.height(); ++y) {
-        for (int x = 0; x < a.width(); ++x) {
-            const QRgb p = a.pixel(x, y);
-            const QRgb q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)),
-                                std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
-        }
-    }
-    return largest;
-}
 
 bool centredOnScreen(const QWidget& w) {
     const QPoint screen = w.screen()->geometry().center();
@@ -187,53 +167,6 @@ class WindowTest : public QObject {
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(combo->currentIndex(), 1);
         QCOMPARE(activated.size(), 2);  // the popup's Return, the arrow key
-    }
-
-    // Indicators painted through the cache look as their style paints them
-    // (up to rounding in the last bit) in every state, colour group (a hidden
-    // widget paints with the active colours, one in an inactive window with
-    // the inactive ones) and base style, also where a cached pixmap is reused
-    // at another place.
-    void indicatorCacheKeepsEachStylesLook() {
-        QPalette palette = QApplication::palette();
-        for (QPalette::ColorRole role : {QPalette::Base, QPalette::Window, QPalette::Text}) {
-            palette.setColor(QPalette::Inactive, role,
-                             palette.color(QPalette::Active, role).darker());
-        }
-        const auto paint = [&](const QStyle& style, QPalette::ColorGroup group, QStyle::State state,
-                               QPoint at) {
-            QStyleOptionButton option;
-            option.rect = QRect(at, QSize(16, 16));
-            option.state = state;
-            option.palette = palette;
-            option.palette.setCurrentColorGroup(group);
-            QImage image(40, 40, QImage::Format_ARGB32_Premultiplied);
-            image.fill(Qt::white);
-            QPainter painter(&image);
-            style.drawPrimitive(QStyle::PE_IndicatorRadioButton, &option, &painter);
-            return image;
-        };
-        const std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
-        const std::unique_ptr<QStyle> windows(QStyleFactory::create("Windows"));
-        const QStyle::State on = QStyle::State_Enabled | QStyle::State_On;
-        // The looks the cache must keep apart do differ.
-        QVERIFY(largestChannelDifference(paint(*fusion, QPalette::Active, on, {}),
-                                         paint(*fusion, QPalette::Inactive, on, {})) > 1);
-        QVERIFY(largestChannelDifference(paint(*fusion, QPalette::Active, on, {}),
-                                         paint(*windows, QPalette::Active, on, {})) > 1);
-        QPixmapCache::clear();
-        for (const QStyle* plain : {fusion.get(), windows.get()}) {
-            const IndicatorCacheStyle cached(plain->name());
-            for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
-                for (QStyle::State state : {on, QStyle::State_Enabled | QStyle::State_Off,
-                                            QStyle::State(QStyle::State_On)}) {
-                    for (QPoint at : {QPoint(0, 0), QPoint(13, 7)}) {
-                        QVERIFY(largestChannelDifference(paint(cached, group, state, at),
-                                                         paint(*plain, group, state, at)) <= 1);
-                    }
-                }
-            }
-        }
     }
 
     void clickAreaNeedsReleaseInside() {

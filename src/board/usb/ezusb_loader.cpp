@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <optional>
 #include <vector>
 
+#include "hex_digits.h"
 #include "usb_result.h"
 
 namespace kteval {
@@ -13,12 +13,7 @@ namespace kteval {
 namespace {
 
 std::string hexByte(uint32_t value, int digits) {
-    std::array<char, 12> buffer{};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, 16);
-    std::string text(buffer.data(), end);
-    for (char& c : text) c = (c >= 'a' && c <= 'f') ? static_cast<char>(c - 32) : c;
-    if (static_cast<int>(text.size()) < digits) text.insert(0, digits - text.size(), '0');
-    return "0x" + text;
+    return "0x" + hexDigits(value, digits);
 }
 
 LoadOutcome failure(int16_t code, std::string message) {
@@ -92,17 +87,6 @@ BoardSearch EzUsbLoader::findBoard(std::span<const UsbId> candidates) {
         search.message += (i == 0 ? " " : "; ") + found[i].describe();
     }
     return search;
-}
-
-LoadOutcome EzUsbLoader::load(std::span<const HexSegment> image,
-                              std::span<const UsbId> candidates) {
-    const BoardSearch search = findBoard(candidates);
-    if (search.code != 0) {
-        LoadOutcome outcome = failure(search.code, search.message);
-        outcome.devices = search.found;
-        return outcome;
-    }
-    return load(image, search.board, candidates);
 }
 
 LoadOutcome EzUsbLoader::load(std::span<const HexSegment> image, const UsbDeviceInfo& board,

@@ -50,8 +50,6 @@ class EzUsbLoader {
     // Looks for exactly one device whose ID is among candidates.
     BoardSearch findBoard(std::span<const UsbId> candidates);
 
-    LoadOutcome load(std::span<const HexSegment> image, std::span<const UsbId> candidates);
-
     // The load, on a board findBoard has chosen.
     LoadOutcome load(std::span<const HexSegment> image, const UsbDeviceInfo& board,
                      std::span<const UsbId> knownIds);

@@ -1,7 +1,10 @@
 #include "intel_hex.h"
 
 #include <algorithm>
-#include <charconv>
+#include <array>
+#include <string>
+
+#include "hex_digits.h"
 
 namespace kteval {
 
@@ -10,24 +13,8 @@ namespace {
 constexpr std::size_t kMaxRecordBytes = 255;
 constexpr uint32_t kWindow = 0x10000;
 
-std::string hexText(uint32_t value, int digits) {
-    std::array<char, 16> buffer{};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, 16);
-    std::string text(buffer.data(), end);
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char c) { return c >= 'a' && c <= 'f' ? static_cast<char>(c - 32) : c; });
-    if (static_cast<int>(text.size()) < digits) text.insert(0, digits - text.size(), '0');
-    return text;
-}
-
 std::string address(uint32_t value) {
-    return "0x" + hexText(value, 4);
-}
-
-std::string decimal(std::size_t value) {
-    std::array<char, 24> buffer{};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    return std::string(buffer.data(), end);
+    return "0x" + hexDigits(value, 4);
 }
 
 int digitValue(char c) {
@@ -83,7 +70,7 @@ class Parser {
 
   private:
     void fail(std::size_t line, HexErrorKind kind, const std::string& what) {
-        error_ = HexError{line, kind, "line " + decimal(line) + ": " + what};
+        error_ = HexError{line, kind, "line " + std::to_string(line) + ": " + what};
     }
     void fail(HexErrorKind kind, const std::string& what) { fail(line_, kind, what); }
 
@@ -99,8 +86,8 @@ class Parser {
         }
         text.remove_prefix(1);
         if (text.size() < 10 || text.size() % 2 != 0 || text.size() > 10 + 2 * kMaxRecordBytes) {
-            return fail(HexErrorKind::BadLength,
-                        "a record of " + decimal(text.size() + 1) + " characters is not possible");
+            return fail(HexErrorKind::BadLength, "a record of " + std::to_string(text.size() + 1) +
+                                                     " characters is not possible");
         }
         std::array<uint8_t, kMaxRecordBytes + 5> bytes{};
         const std::size_t count = text.size() / 2;
@@ -110,22 +97,23 @@ class Parser {
             if (high < 0 || low < 0) {
                 const std::size_t column = 2 * i + (high < 0 ? 2 : 3);
                 return fail(HexErrorKind::BadDigit,
-                            "character " + decimal(column) + " is not a hexadecimal digit");
+                            "character " + std::to_string(column) + " is not a hexadecimal digit");
             }
             bytes[i] = static_cast<uint8_t>(high * 16 + low);
         }
         const std::size_t dataLength = bytes[0];
         if (count != dataLength + 5) {
-            return fail(HexErrorKind::BadLength, "the record announces " + decimal(dataLength) +
-                                                     " data bytes but holds " +
-                                                     decimal(count >= 5 ? count - 5 : 0));
+            return fail(HexErrorKind::BadLength,
+                        "the record announces " + std::to_string(dataLength) +
+                            " data bytes but holds " + std::to_string(count >= 5 ? count - 5 : 0));
         }
         uint8_t sum = 0;
         for (std::size_t i = 0; i < count; ++i) sum = static_cast<uint8_t>(sum + bytes[i]);
         if (sum != 0) {
             const uint8_t expected = static_cast<uint8_t>(bytes[count - 1] - sum);
-            return fail(HexErrorKind::BadChecksum, "checksum is 0x" + hexText(bytes[count - 1], 2) +
-                                                       ", expected 0x" + hexText(expected, 2));
+            return fail(HexErrorKind::BadChecksum, "checksum is 0x" +
+                                                       hexDigits(bytes[count - 1], 2) +
+                                                       ", expected 0x" + hexDigits(expected, 2));
         }
         const uint32_t offset = static_cast<uint32_t>(bytes[1] << 8 | bytes[2]);
         record(bytes[3], offset, std::span<const uint8_t>(bytes.data() + 4, dataLength));
@@ -134,8 +122,8 @@ class Parser {
     bool expectLength(std::span<const uint8_t> data, std::size_t wanted, const char* name) {
         if (data.size() == wanted) return true;
         fail(HexErrorKind::BadLength, std::string("a ") + name + " record holds " +
-                                          decimal(wanted) + " data bytes, not " +
-                                          decimal(data.size()));
+                                          std::to_string(wanted) + " data bytes, not " +
+                                          std::to_string(data.size()));
         return false;
     }
 
@@ -164,7 +152,7 @@ class Parser {
                 return;
             default:
                 return fail(HexErrorKind::UnknownRecordType,
-                            "record type 0x" + hexText(type, 2) + " is not Intel HEX");
+                            "record type 0x" + hexDigits(type, 2) + " is not Intel HEX");
         }
     }
 
@@ -191,9 +179,9 @@ class Parser {
             const uint32_t index = at - image->range.first;
             if (image->lineOf[index] != 0 && image->bytes[index] != data[i]) {
                 return fail(HexErrorKind::Conflict,
-                            "the byte at " + address(at) + " is 0x" + hexText(data[i], 2) +
-                                " here but 0x" + hexText(image->bytes[index], 2) + " on line " +
-                                decimal(image->lineOf[index]));
+                            "the byte at " + address(at) + " is 0x" + hexDigits(data[i], 2) +
+                                " here but 0x" + hexDigits(image->bytes[index], 2) + " on line " +
+                                std::to_string(image->lineOf[index]));
             }
             image->bytes[index] = data[i];
             if (image->lineOf[index] == 0) image->lineOf[index] = static_cast<uint32_t>(line_);
@@ -236,13 +224,13 @@ class Parser {
 
 void appendRecord(std::string& out, uint8_t type, uint16_t offset, std::span<const uint8_t> data) {
     uint8_t sum = static_cast<uint8_t>(data.size() + (offset >> 8) + (offset & 0xFF) + type);
-    out += ':' + hexText(static_cast<uint32_t>(data.size()), 2) + hexText(offset, 4) +
-           hexText(type, 2);
+    out += ':' + hexDigits(static_cast<uint32_t>(data.size()), 2) + hexDigits(offset, 4) +
+           hexDigits(type, 2);
     for (uint8_t b : data) {
-        out += hexText(b, 2);
+        out += hexDigits(b, 2);
         sum = static_cast<uint8_t>(sum + b);
     }
-    out += hexText(static_cast<uint8_t>(-sum & 0xFF), 2) + '\n';
+    out += hexDigits(static_cast<uint8_t>(-sum & 0xFF), 2) + '\n';
 }
 
 }  // namespace

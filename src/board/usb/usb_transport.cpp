@@ -1,20 +1,10 @@
 #include "usb_transport.h"
 
 #include <array>
-#include <charconv>
 #include <cstdio>
+#include <string>
 
 namespace kteval {
-
-namespace {
-
-void appendDecimal(std::string& out, unsigned value) {
-    std::array<char, 12> buffer{};
-    auto [end, ec] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-    out.append(buffer.data(), end);
-}
-
-}  // namespace
 
 const char* toString(UsbStatus status) {
     switch (status) {
@@ -44,15 +34,15 @@ const char* toString(UsbStatus status) {
 
 std::string UsbDeviceInfo::describe() const {
     std::string text = toString(id) + " on bus ";
-    appendDecimal(text, bus);
+    text += std::to_string(bus);
     text += " port ";
     for (std::size_t i = 0; i < portPath.size(); ++i) {
         if (i > 0) text += '.';
-        appendDecimal(text, portPath[i]);
+        text += std::to_string(portPath[i]);
     }
     if (portPath.empty()) text += '-';
     text += " (address ";
-    appendDecimal(text, address);
+    text += std::to_string(address);
     text += ')';
     return text;
 }
