@@ -21,102 +21,68 @@ class RemoteWindowTest : public QObject {
     // from the clicks.
     void commandsDoWhatTheOperatorsClicksDo_data() {
         QTest::addColumn<int>("part");
-        QTest::addColumn<QStringList>("setup");
-        QTest::addColumn<QStringList>("commands");
-        QTest::addColumn<QStringList>("clicks");
+        QTest::addColumn<QString>("setup");     // steps, separated by ';'
+        QTest::addColumn<QString>("commands");  // lines, separated by '|'
+        QTest::addColumn<QString>("clicks");
         QTest::newRow("KT4412 channels 4-7, registers, monitor")
-            << 2 << QStringList{} << QStringList{"chan 5",
-                                                 "DAC5:M #HFFFE;C #h1f",
-                                                 "DAC7:X1B 4660",
-                                                 "dac7:x1a 1",
-                                                 "DAC5:MUX B",
-                                                 "MON ON",
-                                                 "MON:SOUR \"DAC 7\""}
-            << QStringList{"click chkDAC_9",      "type txtInput_0 FFFE", "click cmdM",
-                           "type txtInput_0 1F",  "click cmdC",           "click chkDAC_11",
-                           "click optAB_1",       "type txtInput_0 1234", "click cmdX1A",
-                           "click optAB_0",       "type txtInput_0 1",    "click cmdX1A",
-                           "click chkDAC_9",      "click DACoptMux2_1",   "pick cboDisable 1",
-                           "pick cboMonChannel 9"};
+            << 2 << ""
+            << "chan 5|DAC5:M #HFFFE;C #h1f|DAC7:X1B 4660|dac7:x1a 1|DAC5:MUX B|MON ON|"
+               "MON:SOUR \"DAC 7\""
+            << "click chkDAC_9;type txtInput_0 FFFE;click cmdM;type txtInput_0 1F;click cmdC;"
+               "click chkDAC_11;click optAB_1;type txtInput_0 1234;click cmdX1A;click optAB_0;"
+               "type txtInput_0 1;click cmdX1A;click chkDAC_9;click DACoptMux2_1;"
+               "pick cboDisable 1;pick cboMonChannel 9";
         QTest::newRow("KT4410 B chosen already, channel chosen again, GPIO")
-            << 0 << QStringList{"click optAB_1"}
-            << QStringList{"DAC15:X1B 65535", "CHANnel 15", "GPIO:MODE HIGH", "GPIO:MODE INP",
-                           "GPIO:MODE low"}
-            << QStringList{"click chkDAC_15", "type txtInput_0 FFFF", "click cmdX1A",
-                           "click chkDAC_15", "click chkGPIO_2",      "click chkGPIO_0",
-                           "click chkGPIO_1"};
+            << 0 << "click optAB_1"
+            << "DAC15:X1B 65535|CHANnel 15|GPIO:MODE HIGH|GPIO:MODE INP|GPIO:MODE low"
+            << "click chkDAC_15;type txtInput_0 FFFF;click cmdX1A;click chkDAC_15;"
+               "click chkGPIO_2;click chkGPIO_0;click chkGPIO_1";
         QTest::newRow("KT4411 monitor list, offset 1")
-            << 1 << QStringList{} << QStringList{"MON ON",
-                                                 "MON:SOUR \"DAC 5\"",
-                                                 "MON:SOUR \"Mon_In0\"",
-                                                 "MONitor:SOURce \"mon_in1\"",
-                                                 "MON:STAT OFF",
-                                                 "OFFSet1 100"}
-            << QStringList{"pick cboDisable 1",    "pick cboMonChannel 7",
-                           "pick cboMonChannel 0", "pick cboMonChannel 1",
-                           "pick cboDisable 0",    "type txtOffsetValue_1 0064",
-                           "click cmdOFFSET_1"};
+            << 1 << ""
+            << "MON ON|MON:SOUR \"DAC 5\"|MON:SOUR \"Mon_In0\"|MONitor:SOURce \"mon_in1\"|"
+               "MON:STAT OFF|OFFSet1 100"
+            << "pick cboDisable 1;pick cboMonChannel 7;pick cboMonChannel 0;"
+               "pick cboMonChannel 1;pick cboDisable 0;type txtOffsetValue_1 0064;"
+               "click cmdOFFSET_1";
         QTest::newRow("KT4420 multiplexer group, offset 2, word, lines, *RST")
-            << 4 << QStringList{}
-            << QStringList{"DAC32:MUX B",    "DAC39:MUX B",    "DAC33:MUX B",   "DAC33:MUX A",
-                           "CHAN 3",         "CHAN 33",        "OFFS2 #H1555",  "WORD #HC81234",
-                           "LINE:RES HIGH",  "LINE:RESet LOW", "LINE:CLR HIGH", "line:clr low",
-                           "LINE:LDAC HIGH", "LINE:LDAC LOW",  "DAC7:X1B 5",    "*RST"}
-            << QStringList{"click chkDAC_32",     "click DACoptMux2_1",
-                           "click chkDAC_39",     "click DACoptMux2_1",
-                           "click chkDAC_33",     "click DACoptMux2_1",
-                           "click DACoptMux2_0",  "click chkDAC_3",
-                           "click chkDAC_33",     "type txtOffsetValue_2 1555",
-                           "click cmdOFFSET_2",   "type txtDirectLoad_0 C81234",
-                           "click cmdDirectLoad", "click cmdRESET_0",
-                           "click cmdRESET_1",    "click cmdRESET_2",
-                           "click cmdRESET_3",    "click cmdRESET_4",
-                           "click cmdRESET_5",    "click chkDAC_7",
-                           "click optAB_1",       "type txtInput_0 5",
-                           "click cmdX1A",        "click mnuPulseReset"};
+            << 4 << ""
+            << "DAC32:MUX B|DAC39:MUX B|DAC33:MUX B|DAC33:MUX A|CHAN 3|CHAN 33|OFFS2 #H1555|"
+               "WORD #HC81234|LINE:RES HIGH|LINE:RESet LOW|LINE:CLR HIGH|line:clr low|"
+               "LINE:LDAC HIGH|LINE:LDAC LOW|DAC7:X1B 5|*RST"
+            << "click chkDAC_32;click DACoptMux2_1;click chkDAC_39;click DACoptMux2_1;"
+               "click chkDAC_33;click DACoptMux2_1;click DACoptMux2_0;click chkDAC_3;"
+               "click chkDAC_33;type txtOffsetValue_2 1555;click cmdOFFSET_2;"
+               "type txtDirectLoad_0 C81234;click cmdDirectLoad;click cmdRESET_0;"
+               "click cmdRESET_1;click cmdRESET_2;click cmdRESET_3;click cmdRESET_4;"
+               "click cmdRESET_5;click chkDAC_7;click optAB_1;type txtInput_0 5;click cmdX1A;"
+               "click mnuPulseReset";
         QTest::newRow("KT4421 reference and LDAC with the voltage table open, reload")
-            << 5 << QStringList{"tab 3"}
-            << QStringList{"VREF1 \"2.50 V\"", "DAC9:X1A 16383;:PULS:LDAC",
-                           "DAC3:MUX B",       "DAC3:X1B 100",
-                           "PULS:LDAC",        "DAC1:MUX A",
-                           "PULSe:RESet",      "BOARD:REL"}
-            << QStringList{"type txtVREF_1 2.50 V",
-                           "enter txtVREF_1",
-                           "click chkDAC_9",
-                           "type txtInput_0 3FFF",
-                           "click cmdX1A",
-                           "click cmdLDAC",
-                           "click chkDAC_3",
-                           "click DACoptMux2_1",
-                           "click optAB_1",
-                           "type txtInput_0 64",
-                           "click cmdX1A",
-                           "click cmdLDAC",
-                           "click chkDAC_1",
-                           "click DACoptMux2_0",
-                           "click mnuPulseReset",
-                           "menu mnuReload",
-                           "tab 0",
-                           "tab 3"};
+            << 5 << "tab 3"
+            << "VREF1 \"2.50 V\"|DAC9:X1A 16383;:PULS:LDAC|DAC3:MUX B|DAC3:X1B 100|PULS:LDAC|"
+               "DAC1:MUX A|PULSe:RESet|BOARD:REL"
+            << "type txtVREF_1 2.50 V;enter txtVREF_1;click chkDAC_9;type txtInput_0 3FFF;"
+               "click cmdX1A;click cmdLDAC;click chkDAC_3;click DACoptMux2_1;click optAB_1;"
+               "type txtInput_0 64;click cmdX1A;click cmdLDAC;click chkDAC_1;click DACoptMux2_0;"
+               "click mnuPulseReset;menu mnuReload;tab 0;tab 3";
         QTest::newRow("KT4422 active input row and word box")
-            << 6 << QStringList{"click InputSel_3", "click optTxtSelect_2"}
-            << QStringList{"DAC2:C 100", "WORD 5"}
-            << QStringList{"click chkDAC_2", "type txtInput_3 64", "click cmdC",
-                           "type txtDirectLoad_2 000005", "click cmdDirectLoad"};
+            << 6 << "click InputSel_3;click optTxtSelect_2"
+            << "DAC2:C 100|WORD 5"
+            << "click chkDAC_2;type txtInput_3 64;click cmdC;type txtDirectLoad_2 000005;"
+               "click cmdDirectLoad";
     }
     void commandsDoWhatTheOperatorsClicksDo() {
         QFETCH(int, part);
-        QFETCH(QStringList, setup);
-        QFETCH(QStringList, commands);
-        QFETCH(QStringList, clicks);
+        QFETCH(QString, setup);
+        QFETCH(QString, commands);
+        QFETCH(QString, clicks);
         RemoteBench remote(part);
         Bench twin(part, true);
-        remote.bench.run(setup);
-        twin.run(setup);
+        remote.bench.run(setup.split(';', Qt::SkipEmptyParts));
+        twin.run(setup.split(';', Qt::SkipEmptyParts));
         remote.bench.usb.clear();
         twin.usb.clear();
-        for (const QString& line : commands) QCOMPARE(remote.send(line), QString());
-        twin.run(clicks);
+        for (const QString& line : commands.split('|')) QCOMPARE(remote.send(line), QString());
+        twin.run(clicks.split(';'));
         QVERIFY(remote.bench.usb.requests == twin.usb.requests);
         QCOMPARE(picture(remote.bench), picture(twin));
         QVERIFY(remote.bench.prompt.messages.empty());
