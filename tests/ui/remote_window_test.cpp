@@ -91,7 +91,8 @@ class RemoteWindowTest : public QObject {
 
     // What the window shows, read back: the output of a KT4412 button that is
     // not its table index, the list's entry, the pin option, the reference
-    // entry as the table reads it; only GPIO? and *TST? reach the board.
+    // entry as the table reads it, each group's offset code; only GPIO? and
+    // *TST? reach the board.
     void queriesReadTheWindow() {
         RemoteBench monitor(2);
         monitor.send("DAC5:X1A 0;:PULS:LDAC;:MON ON;MON:SOUR \"DAC 5\";:GPIO:MODE HIGH");
@@ -102,9 +103,11 @@ class RemoteWindowTest : public QObject {
         QCOMPARE(monitor.bench.label("lblGPIOinput")->text(), "=HIGH");
 
         RemoteBench references(6);
-        references.send("VREF0 \"2.50 V\"");
+        const QString offset0 = references.send("OFFS0?");
+        references.send("VREF0 \"2.50 V\";:OFFS1 100");
         references.bench.usb.clear();
-        QCOMPARE(references.send("VREF0?;VREF1?;*TST?"), "2.5;3;0");
+        QCOMPARE(references.send("VREF0?;VREF1?;OFFS1?;OFFS0?;*TST?"),
+                 "2.5;3;100;" + offset0 + ";0");
         QVERIFY((references.bench.usb.requests == std::vector<Request>{{221, 0, 0, 1, 3}}));
         QCOMPARE(monitor.nextError() + references.nextError(), 0);
     }
