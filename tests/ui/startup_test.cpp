@@ -48,10 +48,9 @@ class StartupTest : public QObject {
         const bool monitorFamily = channels <= 16;
         QComboBox* monitor = bench.combo("cboMonChannel");
         QCOMPARE(monitor->count(), monitorFamily ? channels + 2 : 2);
-        QCOMPARE(shown(bench.find<QGroupBox>("fraMonControls")), monitorFamily);
-        QCOMPARE(shown(bench.find<QGroupBox>("fraGPIO")), monitorFamily);
+        for (const char* name : {"fraMonControls", "fraGPIO"})
+            QCOMPARE(shown(bench.find<QGroupBox>(name)), monitorFamily);
         if (monitorFamily) {
-            QCOMPARE(monitor->currentIndex(), 2);
             QCOMPARE(monitor->currentText(), QString("DAC 0"));
             QCOMPARE(monitor->itemText(channels + 1), QStringLiteral("DAC %1").arg(channels - 1));
         }
@@ -60,9 +59,8 @@ class StartupTest : public QObject {
                                                  : QString("Offset DACs"));
         QCOMPARE(tabs->currentIndex(), 0);
         for (const char* name :
-             {"txtVREF_2", "Label5_2", "txtOffsetValue_2", "cmdOFFSET_2", "Line8", "Label6_2"}) {
+             {"txtVREF_2", "Label5_2", "txtOffsetValue_2", "cmdOFFSET_2", "Line8", "Label6_2"})
             QCOMPARE(shown(bench.find<QWidget>(name)), channels == 40);
-        }
 
         QCOMPARE(bench.usb.loads.size(), size_t{1});
         QVERIFY(bench.usb.loads[0].ends_with("/KT4421SPI.hex"));
