@@ -186,28 +186,6 @@ class OperatorActionsTest : public QObject {
         QCOMPARE(bench.board->state().monitor, 0x03);
     }
 
-    // The wheel turns a closed combo box only while it has the keyboard focus,
-    // and then picks as the operator's choice does, word and all.
-    void wheelTurnsOnlyAFocusedMonitorBox() {
-        for (const bool focused : {false, true}) {
-            Bench bench(0, true);
-            bench.find<QTabWidget>("SSTab1")->setCurrentIndex(1);
-            bench.window.show();
-            QVERIFY(QTest::qWaitForWindowActive(&bench.window));
-            bench.usb.clear();
-            QComboBox* combo = bench.combo("cboDisable");
-            (focused ? static_cast<QWidget*>(combo) : bench.entry("txtOffsetValue_0"))->setFocus();
-            const QPointF centre = QRectF(combo->rect()).center();
-            QWheelEvent notchDown(centre, combo->mapToGlobal(centre), {}, {0, -120}, Qt::NoButton,
-                                  Qt::NoModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(combo, &notchDown);
-            QCOMPARE(combo->currentIndex(), focused ? 1 : 0);
-            QCOMPARE(bench.usb.words(),
-                     focused ? std::vector<int32_t>{0x0C0020} : std::vector<int32_t>{});
-            QVERIFY((combo->focusPolicy() & Qt::WheelFocus) != Qt::WheelFocus);
-        }
-    }
-
     void gpioWordsAndRead() {
         Bench bench(2, true);
         bench.run({"click chkGPIO_2", "click cmdGPIOread"});

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "credits_window.h"
@@ -143,7 +144,7 @@ class WindowTest : public QObject {
         QCOMPARE(lost.size(), 1);
     }
 
-    void keylessComboIgnoresTyping() {
+    void keylessComboIgnoresTypingAndAnUnfocusedWheel() {
         QWidget window;
         auto* combo = new KeylessComboBox(&window);
         combo->addItems({"Monitor Disabled", "Monitor Enabled"});
@@ -163,6 +164,18 @@ class WindowTest : public QObject {
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(combo->currentIndex(), 1);
         QCOMPARE(activated.size(), 2);  // the popup's Return, the arrow key
+
+        // The wheel turns it only while it has the focus, and takes no focus.
+        QVERIFY((combo->focusPolicy() & Qt::WheelFocus) != Qt::WheelFocus);
+        for (const bool focused : {false, true}) {
+            (focused ? static_cast<QWidget*>(combo) : &window)->setFocus();
+            const QPointF centre = QRectF(combo->rect()).center();
+            QWheelEvent notchUp(centre, combo->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton,
+                                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(combo, &notchUp);
+            QCOMPARE(combo->currentIndex(), focused ? 0 : 1);
+        }
+        QCOMPARE(activated.size(), 3);
     }
 
     void clickAreaNeedsReleaseInside() {
