@@ -163,32 +163,27 @@ class MainLayoutTest : public QObject {
 
     void windowMenusTabsAndLists() {
         MainWindowFixture& f = *shown_;
-        QCOMPARE(f.window.windowTitle(), QString("KT4421 Evaluation Software"));
         QCOMPARE(f.window.centralWidget()->size(), twips(0, 0, 12015, 7545).size());
         QCOMPARE(f.window.minimumSize(), f.window.maximumSize());
         QVERIFY(!(f.window.windowFlags() &
                   (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
 
-        // Each menu entry as "objectName=text", a separator as its name alone.
-        QStringList menus;
+        // The title, each menu entry as "objectName=text" (a separator as its
+        // name alone), the tabs and the monitor box's entries.
+        QStringList captions{f.window.windowTitle()};
         for (QAction* menu : f.window.menuBar()->actions()) {
-            menus << menu->text();
+            captions << menu->text();
             for (QAction* a : menu->menu()->actions())
-                menus << a->objectName() + (a->isSeparator() ? "" : "=" + a->text());
+                captions << a->objectName() + (a->isSeparator() ? "" : "=" + a->text());
         }
-        QCOMPARE(menus, QStringList({"File", "mnuReload=Reload USB", "mnudash", "mnuExit=Exit",
-                                     "About", "mnuVersion=Version"}));
-        QStringList tabs;
-        for (int i = 0; i < f.c.SSTab1->count(); ++i) tabs << f.c.SSTab1->tabText(i);
-        QCOMPARE(tabs, QStringList({"Main DACs", "Offset DACs", "Signals && Direct Load",
-                                    "Output Voltages"}));
+        for (int i = 0; i < f.c.SSTab1->count(); ++i) captions << f.c.SSTab1->tabText(i);
+        for (int i = 0; i < f.c.cboDisable->count(); ++i) captions << f.c.cboDisable->itemText(i);
+        QCOMPARE(captions.join('|'), QString("KT4421 Evaluation Software|File|mnuReload=Reload "
+                                             "USB|mnudash|mnuExit=Exit|About|mnuVersion=Version|"
+                                             "Main DACs|Offset DACs|Signals && Direct Load|Output "
+                                             "Voltages|Monitor Disabled|Monitor Enabled"));
         QCOMPARE(f.c.SSTab1->currentIndex(), 0);
-
-        QCOMPARE(f.c.cboDisable->count(), 2);
-        QCOMPARE(f.c.cboDisable->itemText(1), QString("Monitor Enabled"));
-        QCOMPARE(f.c.cboMonChannel->itemText(1), QString("Mon_In1"));
-        QVERIFY(!f.c.cboMonChannel->isEnabled());
-        QVERIFY(f.c.cboDisable->isEnabled());
+        QVERIFY(!f.c.cboMonChannel->isEnabled() && f.c.cboDisable->isEnabled());
 
         // The corner areas lie beneath the tab control where they overlap it,
         // and are on top where they do not.
