@@ -30,13 +30,12 @@ TEST_P(ResetChannelTableTest, EveryRecordIncludingUnusedOnesGetsThePartsStartVal
     EXPECT_EQ(module.DACs(3).ABsel, 1);  // the operator's A/B choice survives a reset
 }
 
-// clang-format off
-INSTANTIATE_TEST_SUITE_P(Parts, ResetChannelTableTest, ::testing::Values(
-    ResetRow{"KT4410", 0xFFFF, 0x8000, 0x8000}, ResetRow{"KT4411", 0x3FFF, 0x2000, 0x2000},
-    ResetRow{"KT4412", 0xFFFF, 0x8000, 0x8000}, ResetRow{"KT4413", 0x3FFF, 0x2000, 0x2000},
-    ResetRow{"KT4420", 0xFFFF, 0x8000, 0x5554}, ResetRow{"KT4421", 0x3FFF, 0x2000, 0x1555},
-    ResetRow{"KT4422", 0xFFFF, 0x8000, 0x5554}, ResetRow{"KT4423", 0x3FFF, 0x2000, 0x1555}));
-// clang-format on
+// One part of each family: 16 or 8 channels start at mid-scale, 40 or 32 at a third.
+INSTANTIATE_TEST_SUITE_P(Families, ResetChannelTableTest,
+                         ::testing::Values(ResetRow{"KT4410", 0xFFFF, 0x8000, 0x8000},
+                                           ResetRow{"KT4413", 0x3FFF, 0x2000, 0x2000},
+                                           ResetRow{"KT4421", 0x3FFF, 0x2000, 0x1555},
+                                           ResetRow{"KT4422", 0xFFFF, 0x8000, 0x5554}));
 
 // Without a part, 2^0 - 1 and 2^-1 (0.5, rounded to even) both give 0.
 TEST(KT442xModule, WithoutAPartTheResetZeroesGainAndOffsetOnly) {

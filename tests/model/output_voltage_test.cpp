@@ -41,11 +41,10 @@ TEST_P(TransferFunctionTest, StartValuesOfEachFamily) {
 
 // clang-format off
 INSTANTIATE_TEST_SUITE_P(Families, TransferFunctionTest, ::testing::Values(
-    VoltageRow{"KT4410", 0, 0x8000, "0.0000"}, VoltageRow{"KT4410", 3, 0xFFFF, "9.9997"},
-    VoltageRow{"KT4410", 15, 0, "-10.0000"},   VoltageRow{"KT4411", 9, 0x3FFF, "9.9988"},
-    VoltageRow{"KT4413", 7, 0, "-10.0000"},    VoltageRow{"KT4420", 0, 0x5554, "0.0000"},
+    VoltageRow{"KT4410", 0, 0x8000, "0.0000"}, VoltageRow{"KT4410", 15, 0, "-10.0000"},
+    VoltageRow{"KT4411", 9, 0x3FFF, "9.9988"}, VoltageRow{"KT4413", 7, 0, "-10.0000"},
     VoltageRow{"KT4422", 31, 0xFFFF, "8.0001"}, VoltageRow{"KT4420", 20, 0, "-3.9998"},
-    VoltageRow{"KT4421", 1, 0x1555, "0.0000"}, VoltageRow{"KT4423", 16, 0x3FFF, "7.9995"}));
+    VoltageRow{"KT4423", 16, 0x3FFF, "7.9995"}));
 // clang-format on
 
 TEST(TransferFunction, KT4412ChannelFiveReadsIndexNineWithGroupOne) {
@@ -76,9 +75,8 @@ TEST(ReferenceText, ReadingRule) {
         const char* text;
         double value;
     };
-    const Row rows[] = {{"2.50 V", 2.5}, {"abc", 0},   {"-1e1", -10}, {" 3", 3}, {"", 0},
-                        {"+.5", 0.5},    {"1 2", 12},  {"1e", 1},     {"-", 0},  {"inf", 0},
-                        {"nan", 0},      {"1e999", 0}, {"3,3", 3},    {".", 0},  {"5E-1x", 0.5}};
+    const Row rows[] = {{"2.50 V", 2.5}, {"abc", 0}, {"-1e1", -10}, {"+.5", 0.5}, {"1 2", 12},
+                        {"-", 0},        {"inf", 0}, {"1e999", 0},  {"3,3", 3},   {".", 0}};
     for (const Row& row : rows)
         EXPECT_DOUBLE_EQ(readReferenceText(row.text), row.value) << row.text;
 }

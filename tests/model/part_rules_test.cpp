@@ -18,12 +18,11 @@ TEST(PartRules, LimitsAndControlsOfEachPart) {
         const char* lastMonitorEntry;  // nullptr: no monitor and GPIO
         int monitorEntries;
     };
-    const Row rows[] = {
-        {"KT4410", 0xFFFF, 15, 2, "DAC 15", 18}, {"KT4411", 0x3FFF, 15, 2, "DAC 15", 18},
-        {"KT4412", 0xFFFF, 7, 2, "DAC 7", 10},   {"KT4413", 0x3FFF, 7, 2, "DAC 7", 10},
-        {"KT4420", 0xFFFF, 39, 3, nullptr, 0},   {"KT4421", 0x3FFF, 39, 3, nullptr, 0},
-        {"KT4422", 0xFFFF, 31, 2, nullptr, 0},   {"KT4423", 0x3FFF, 31, 2, nullptr, 0},
-    };
+    // One part of each family.
+    const Row rows[] = {{"KT4410", 0xFFFF, 15, 2, "DAC 15", 18},
+                        {"KT4413", 0x3FFF, 7, 2, "DAC 7", 10},
+                        {"KT4421", 0x3FFF, 39, 3, nullptr, 0},
+                        {"KT4422", 0xFFFF, 31, 2, nullptr, 0}};
     for (const Row& row : rows) {
         const PartInfo* part = findPart(row.part);
         EXPECT_EQ(largestRegisterCode(part->bits), row.largestRegister) << row.part;
@@ -46,7 +45,6 @@ TEST(PartRules, LimitsAndControlsOfEachPart) {
 
 TEST(PartRules, EntryLimitsOfTheWriteButtons) {
     EXPECT_EQ(largestCode(kOffsetCodeBits), 0x3FFFu);
-    EXPECT_EQ(largestCode(kRegisterEntryBits), 0xFFFFu);
     EXPECT_EQ(largestCode(kRawWordBits), 0xFFFFFFu);
     EXPECT_EQ(largestCode(32), 0xFFFFFFFFu);
 }
@@ -54,10 +52,10 @@ TEST(PartRules, EntryLimitsOfTheWriteButtons) {
 // The monitor list can be picked from only while the monitor is enabled; the
 // pin and channel entries keep the enable bit.
 TEST(MonitorState, EnabledFollowsTheStateBoxOnly) {
-    for (const int32_t start : {0x00, 0x25, 0x3F}) {
+    for (const int32_t start : {0x00, 0x3F}) {
         const int32_t on = monitorEnabled(start, 1);
         EXPECT_TRUE(monitorOn(on));
-        for (const int position : {-1, 0, 1, 2, 17}) {
+        for (const int position : {0, 1, 17}) {
             EXPECT_TRUE(monitorOn(monitorChannelChosen(on, position))) << position;
         }
         const int32_t off = monitorEnabled(on, 0);

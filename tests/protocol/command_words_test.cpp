@@ -38,7 +38,6 @@ TEST(CommandWords, GroupSelectMasks) {
 
     table(10).ABsel = 1;
     EXPECT_EQ(groupSelectWord(kt4420, table, 10), 0x070004);
-    EXPECT_EQ(groupSelectWord(kt4412, table, 10), 0x070004);
 
     table(32).ABsel = 1;
     table(33).ABsel = 1;
@@ -55,7 +54,6 @@ TEST(CommandWords, GroupSelectMasks) {
     EXPECT_EQ(groupSelectWord(kt4420, table, 12), 0x070014);
     EXPECT_EQ(groupSelectWord(kt4412, table, 9), 0x070004);
     EXPECT_FALSE(groupSelectWord(kt4412, table, 4));
-    EXPECT_FALSE(groupSelectWord(kt4412, table, 12));
     EXPECT_FALSE(groupSelectWord(kt4412, table, 16));
     EXPECT_EQ(groupSelectWord(findPart("KT4413"), table, 3), 0x060004);
 }

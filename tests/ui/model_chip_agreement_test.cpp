@@ -4,7 +4,6 @@
 // selected channel's DAC register too.
 //
 // The seed is fixed unless KTEVAL_SEED=n gives another; a failure prints it.
-// KTEVAL_ACTIONS=n sets the actions per part.
 #include <QtTest>
 
 #include <random>
@@ -12,21 +11,13 @@
 #include "effective_code.h"
 #include "harness.h"
 #include "random_operator.h"
+#include "test_seed.h"
 
 using namespace kteval;
 using namespace kteval::ui;
 using namespace kteval::ui::test;
 
 namespace {
-
-constexpr unsigned long long kDefaultSeed = 4421;
-
-unsigned long long environmentNumber(const char* name, unsigned long long fallback) {
-    const QByteArray value = qgetenv(name);
-    bool ok = false;
-    const unsigned long long number = value.toULongLong(&ok);
-    return ok ? number : fallback;
-}
 
 class Session {
   public:
@@ -102,18 +93,16 @@ class ModelChipAgreementTest : public QObject {
     }
     void randomSessions() {
         QFETCH(int, part);
-        const auto seed = environmentNumber("KTEVAL_SEED", kDefaultSeed) + part;
-        const auto actions = environmentNumber("KTEVAL_ACTIONS", 2500);
-        Session session(part, seed);
+        const uint64_t seed = kteval::test::testSeed();
+        Session session(part, seed + uint64_t(part));
         QString history;
-        for (unsigned long long n = 0; n < actions; ++n) {
-            const QString action = session.act();
-            history = (history + " | " + action).right(400);
+        for (int n = 0; n < 2500; ++n) {
+            history = (history + " | " + session.act()).right(400);
             const QString difference = session.disagreement();
-            const QString where = QString::asprintf(
-                "seed %llu (KTEVAL_SEED=%llu) action %llu: ", seed, seed - part, n);
             QVERIFY2(difference.isEmpty(),
-                     qPrintable(where + difference + "; last actions: " + history));
+                     qPrintable(QString::fromStdString(kteval::test::seedNote(seed)) +
+                                QStringLiteral(", action %1: ").arg(n) + difference +
+                                "; last actions: " + history));
         }
     }
 };

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 #include <QtTest>
 
 #include "credits_window.h"
@@ -41,16 +42,16 @@ class WindowTest : public QObject {
         QCOMPARE(dialog.label()->text(), QString("Select Part"));
         QVERIFY(dialog.label()->font().bold());
         QCOMPARE(dialog.label()->font().pointSizeF(), 13.5);
-        const QStringList parts = {"KT4410", "KT4411", "KT4412", "KT4413",
-                                   "KT4420", "KT4421", "KT4422", "KT4423"};
-        const auto buttons = dialog.findChildren<QPushButton*>();
-        QCOMPARE(buttons.size(), 8);
+        QStringList parts;
         for (int i = 0; i < 8; ++i) {
             QPushButton* button = dialog.partButton(i);
-            QCOMPARE(button->objectName(), QString("cmdPART_%1").arg(i));
-            QCOMPARE(button->text(), parts[i]);
+            parts << button->objectName() + "=" + button->text();
             if (i > 0) QVERIFY(button->y() > dialog.partButton(i - 1)->y());
         }
+        QCOMPARE(parts.join(' '), QString("cmdPART_0=KT4410 cmdPART_1=KT4411 cmdPART_2=KT4412 "
+                                          "cmdPART_3=KT4413 cmdPART_4=KT4420 cmdPART_5=KT4421 "
+                                          "cmdPART_6=KT4422 cmdPART_7=KT4423"));
+        QCOMPARE(dialog.findChildren<QPushButton*>().size(), 8);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QCOMPARE(dialog.size(), twips(0, 0, 2700, 4350).size());
@@ -62,26 +63,22 @@ class WindowTest : public QObject {
 
     // A button reports its index and closes the dialog; Escape closes it
     // without a choice.
-    void partDialogReportsTheChosenIndexOrNone_data() {
-        QTest::addColumn<bool>("escape");
-        QTest::newRow("button 3") << false;
-        QTest::newRow("Escape") << true;
-    }
     void partDialogReportsTheChosenIndexOrNone() {
-        QFETCH(bool, escape);
-        PartSelectDialog dialog;
-        QSignalSpy chosen(&dialog, &PartSelectDialog::partChosen);
-        dialog.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        if (escape) {
-            QTest::keyClick(&dialog, Qt::Key_Escape);
-        } else {
-            QTest::mouseClick(dialog.partButton(3), Qt::LeftButton);
+        for (const bool escape : {false, true}) {
+            PartSelectDialog dialog;
+            QSignalSpy chosen(&dialog, &PartSelectDialog::partChosen);
+            dialog.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+            if (escape) {
+                QTest::keyClick(&dialog, Qt::Key_Escape);
+            } else {
+                QTest::mouseClick(dialog.partButton(3), Qt::LeftButton);
+            }
+            QVERIFY(!dialog.isVisible());
+            QCOMPARE(dialog.result(), int(escape ? QDialog::Rejected : QDialog::Accepted));
+            QCOMPARE(chosen.size(), escape ? 0 : 1);
+            if (!escape) QCOMPARE(chosen.front().front().toInt(), 3);
         }
-        QVERIFY(!dialog.isVisible());
-        QCOMPARE(dialog.result(), int(escape ? QDialog::Rejected : QDialog::Accepted));
-        QCOMPARE(chosen.size(), escape ? 0 : 1);
-        if (!escape) QCOMPARE(chosen.front().front().toInt(), 3);
     }
 
     void creditsWindowCentredEachTimeAndGoneOnBack() {
@@ -147,7 +144,7 @@ class WindowTest : public QObject {
         QCOMPARE(lost.size(), 1);
     }
 
-    void keylessComboIgnoresTyping() {
+    void keylessComboIgnoresTypingAndAnUnfocusedWheel() {
         QWidget window;
         auto* combo = new KeylessComboBox(&window);
         combo->addItems({"Monitor Disabled", "Monitor Enabled"});
@@ -167,6 +164,18 @@ class WindowTest : public QObject {
         QTest::keyClick(combo, Qt::Key_Down);
         QCOMPARE(combo->currentIndex(), 1);
         QCOMPARE(activated.size(), 2);  // the popup's Return, the arrow key
+
+        // The wheel turns it only while it has the focus, and takes no focus.
+        QVERIFY((combo->focusPolicy() & Qt::WheelFocus) != Qt::WheelFocus);
+        for (const bool focused : {false, true}) {
+            (focused ? static_cast<QWidget*>(combo) : &window)->setFocus();
+            const QPointF centre = QRectF(combo->rect()).center();
+            QWheelEvent notchUp(centre, combo->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton,
+                                Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(combo, &notchUp);
+            QCOMPARE(combo->currentIndex(), focused ? 0 : 1);
+        }
+        QCOMPARE(activated.size(), 3);
     }
 
     void clickAreaNeedsReleaseInside() {
