@@ -188,9 +188,6 @@ void FakeEzUsbBoard::release() {
             }
             returnAt_ = bus_.now + reenumeration.delay;
             break;
-        case FakeReenumeration::Kind::Vanish:
-            unplug();
-            break;
     }
 }
 

@@ -23,7 +23,6 @@ struct FakeReenumeration {
     enum class Kind {
         NewAddress,  // drops off the bus and returns after delay at a new address
         Stay,        // firmware runs on the same device; nothing re-enumerates
-        Vanish,      // drops off the bus and never returns
     };
     Kind kind = Kind::NewAddress;
     std::chrono::milliseconds delay{800};

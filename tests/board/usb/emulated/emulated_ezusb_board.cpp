@@ -36,42 +36,13 @@ std::string devnodeOf(uint8_t address) {
 // A umockdev record of a USB device with its device, configuration and
 // interface descriptors; attribute values end in a newline as sysfs has them.
 std::string record(const std::string& syspath, uint8_t address, UsbId id, uint8_t deviceClass) {
-    const uint8_t d[] = {18,
-                         1,
-                         0x00,
-                         0x02,
-                         deviceClass,
-                         0,
-                         0,
-                         64,
-                         uint8_t(id.vendor),
-                         uint8_t(id.vendor >> 8),
-                         uint8_t(id.product),
-                         uint8_t(id.product >> 8),
-                         0,
-                         1,
-                         0,
-                         0,
-                         0,
-                         1,  // device
-                         9,
-                         2,
-                         18,
-                         0,
-                         1,
-                         1,
-                         0,
-                         0x80,
-                         50,  // configuration
-                         9,
-                         4,
-                         0,
-                         0,
-                         0,
-                         deviceClass,
-                         0,
-                         0,
-                         0};  // interface
+    // clang-format off
+    const uint8_t d[] = {18, 1, 0x00, 0x02, deviceClass, 0, 0, 64,            // device
+                         uint8_t(id.vendor), uint8_t(id.vendor >> 8), uint8_t(id.product),
+                         uint8_t(id.product >> 8), 0, 1, 0, 0, 0, 1,
+                         9, 2, 18, 0, 1, 1, 0, 0x80, 50,                      // configuration
+                         9, 4, 0, 0, 0, deviceClass, 0, 0, 0};                // interface
+    // clang-format on
     std::string hex;
     for (const uint8_t b : d) hex += "0123456789ABCDEF"[b >> 4], hex += "0123456789ABCDEF"[b & 15];
     const std::string node = devnodeOf(address).substr(5);
