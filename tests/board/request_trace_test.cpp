@@ -57,7 +57,7 @@ TEST_F(RequestTraceTest, OneLinePerCallWithItsMeaning) {
         {0x043FFF, "offset DAC 2 0x3FFF"}, {0x0A00FF, "group select 4 0xFF"},
         {0x0B1234, "unknown special 0x0B data 0x1234"},
         {0x3F0000, "unknown special 0x3F data 0x0000"}, {0x0C0020, "monitor 0x20"},
-        {0x0D0000, "GPIO input"}, {0x0D0001, "GPIO 0x0001"},
+        {0x0D0000, "GPIO input"}, {0x0D0002, "GPIO output low"}, {0x0D0001, "GPIO 0x0001"},
         // Whole lines: the request's own part and the word's meaning.
         {0x0D0003, "request 221 value 0x0003 index 0x0D dir 0 len 0 result 0: GPIO output high"},
         {static_cast<int32_t>(0xFF058580u),  // bits 31-24 are not part of the word

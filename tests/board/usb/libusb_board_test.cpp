@@ -95,9 +95,11 @@ TEST_F(Link, RefusesBadArgumentsWithoutTouchingTheBus) {
 }
 
 TEST_F(Link, TransferFaultsReturnTheirCodeAndTheLinkGoesOn) {
-    const std::pair<UsbStatus, int16_t> cases[] = {{UsbStatus::Timeout, usbresult::kTimeout},
-                                                   {UsbStatus::Stall, usbresult::kStall},
-                                                   {UsbStatus::Io, usbresult::kTransferFailed}};
+    const std::pair<UsbStatus, int16_t> cases[] = {
+        {UsbStatus::Timeout, usbresult::kTimeout},
+        {UsbStatus::Stall, usbresult::kStall},
+        {UsbStatus::Io, usbresult::kTransferFailed},
+        {UsbStatus::Overflow, usbresult::kTransferFailed}};
     for (const auto& [fault, result] : cases) {
         SCOPED_TRACE(toString(fault));
         board.transferFaults = {fault};
@@ -139,6 +141,7 @@ TEST_F(Link, ReloadThatFailsItsChecksKeepsTheRunningFirmware) {
         {"a folder", dir.path().string(), false, usbresult::kFirmwareUnreadable},
         {"bad checksum", dir.write("sum.hex", ":0100100042A0\n:00000001FF\n"), false,
          usbresult::kHexFormat},
+        {"no data", dir.write("eof.hex", ":00000001FF\n"), false, usbresult::kHexFormat},
         {"outside RAM", dir.write("far.hex", ":01400000427D\n:00000001FF\n"), false,
          usbresult::kImageOutsideRam},
         {"two boards", firmware, true, usbresult::kSeveralBoards},

@@ -26,6 +26,9 @@ TEST(UsbIdCache, PathFollowsXdgCacheHome) {
     for (const Case& c : cases) {
         EXPECT_EQ(UsbIdCache::defaultPath(c.xdg, c.home), c.path) << (c.xdg ? c.xdg : "(unset)");
     }
+    ASSERT_EQ(setenv("XDG_CACHE_HOME", "/x/cache", 1), 0);
+    EXPECT_EQ(UsbIdCache::pathFromEnvironment(), "/x/cache/kteval/usb-ids");
+    unsetenv("XDG_CACHE_HOME");
 }
 
 TEST(UsbIdCache, KeepsRecentIdsFirstWithoutRepeats) {
