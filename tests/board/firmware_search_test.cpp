@@ -4,11 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "board_link.h"
-#include "request_trace.h"
-#include "simulated_board.h"
+#include "recording_usb.h"
 #include "temp_dir.h"
 
 namespace kteval {
@@ -93,24 +91,14 @@ TEST_F(FirmwareChoiceTest, FirstExistingFileWins) {
     EXPECT_EQ(choice.searched, std::vector<std::string>{places.overrideFile});
 }
 
-// The search forms the path before the load, whatever board is behind the
-// link, and the request trace names the file chosen.
-TEST_F(FirmwareChoiceTest, TheLoadAndItsTraceUseTheChosenFile) {
+// The search forms the path before the load, whatever board is behind the link.
+TEST_F(FirmwareChoiceTest, TheLoadUsesTheChosenFile) {
     const std::string chosen = file("a/kteval");
-    SimulatedBoard board;
-    std::ostringstream errors;
-    const std::string trace = (root / "trace.txt").string();
-    {
-        TracingUSBFunctions tracer(board, trace, errors);
-        BoardLink link(tracer);
-        EXPECT_EQ(link.loadFirmware(places), 0);
-        EXPECT_EQ(link.FirmwarePath, chosen);
-        EXPECT_TRUE(link.firmwareChoice.found);
-    }
-    std::ifstream in(trace);
-    std::string line;
-    std::getline(in, line);
-    EXPECT_NE(line.find("LoadFirmWare " + chosen + " result 0"), std::string::npos) << line;
+    RecordingUsb usb;
+    BoardLink link(usb);
+    EXPECT_EQ(link.loadFirmware(places), 0);
+    EXPECT_EQ(usb.loads, std::vector<std::string>{chosen});
+    EXPECT_TRUE(link.firmwareChoice.found);
 }
 
 }  // namespace

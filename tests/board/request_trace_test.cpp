@@ -53,11 +53,9 @@ TEST_F(RequestTraceTest, OneLinePerCallWithItsMeaning) {
         {0xEFFFFC, "X write ch 39 data 0xFFFC"},
         {0x988000, "C write ch 16 data 0x8000"}, {0x4DFFFF, "M write ch 5 data 0xFFFF"},
         {0xC71234, "mode 3 write to address 0x07 (no channel) data 0x1234"},
-        {0x700001, "mode 1 write to address 0x30 (no channel) data 0x0001"},
-        {0x010000, "control A"}, {0x010004, "control B"}, {0x010006, "control 0x0006"},
+        {0x010004, "control B"}, {0x010006, "control 0x0006"},
         {0x043FFF, "offset DAC 2 0x3FFF"}, {0x0A00FF, "group select 4 0xFF"},
         {0x0B1234, "unknown special 0x0B data 0x1234"},
-        {0x000000, "unknown special 0x00 data 0x0000"},
         {0x3F0000, "unknown special 0x3F data 0x0000"}, {0x0C0020, "monitor 0x20"},
         {0x0D0000, "GPIO input"}, {0x0D0002, "GPIO output low"}, {0x0D0001, "GPIO 0x0001"},
         // Whole lines: the request's own part and the word's meaning.

@@ -64,14 +64,6 @@ void FakeEzUsbBoard::plugIn() {
     scratchRam_.fill(0);
 }
 
-uint8_t FakeEzUsbBoard::ram(uint32_t address) const {
-    if (address < mainRam_.size()) return mainRam_[address];
-    if (address >= 0xE000 && address - 0xE000 < scratchRam_.size()) {
-        return scratchRam_[address - 0xE000];
-    }
-    return 0;
-}
-
 uint8_t* FakeEzUsbBoard::cell(uint32_t address) {
     if (address < mainRam_.size()) return &mainRam_[address];
     if (address >= 0xE000 && address - 0xE000 < scratchRam_.size()) {
@@ -117,7 +109,6 @@ UsbTransferResult FakeEzUsbBoard::control(unsigned epoch, FakeTransfer& transfer
                                           std::span<uint8_t> data) {
     update();
     if (!present_ || epoch != epoch_) return {UsbStatus::NoDevice, 0};
-    transfer.cpuHeld = cpuHeld_;
     if (!transferFaults.empty()) {
         const UsbStatus fault = transferFaults.front();
         transferFaults.pop_front();
@@ -188,9 +179,6 @@ void FakeEzUsbBoard::release() {
             }
             returnAt_ = bus_.now + reenumeration.delay;
             break;
-        case FakeReenumeration::Kind::Vanish:
-            unplug();
-            break;
     }
 }
 
@@ -239,10 +227,8 @@ UsbOpenResult FakeUsbTransport::open(const UsbDeviceInfo& info) {
 
 UsbTransferResult FakeUsbTransport::control(FakeEzUsbBoard& board, unsigned epoch,
                                             FakeTransfer transfer, std::span<uint8_t> data) {
-    transfer.deviceAddress = board.info().address;
     if (!isIn(transfer.requestType)) transfer.outData.assign(data.begin(), data.end());
     const UsbTransferResult result = board.control(epoch, transfer, data);
-    transfer.status = result.status;
     transfers_.push_back(std::move(transfer));
     return result;
 }

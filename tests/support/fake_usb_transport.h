@@ -23,7 +23,6 @@ struct FakeReenumeration {
     enum class Kind {
         NewAddress,  // drops off the bus and returns after delay at a new address
         Stay,        // firmware runs on the same device; nothing re-enumerates
-        Vanish,      // drops off the bus and never returns
     };
     Kind kind = Kind::NewAddress;
     std::chrono::milliseconds delay{800};
@@ -35,7 +34,6 @@ struct FakeReenumeration {
 
 // One control transfer as the fake bus saw it.
 struct FakeTransfer {
-    uint8_t deviceAddress = 0;
     uint8_t requestType = 0;
     uint8_t request = 0;
     uint16_t value = 0;
@@ -43,8 +41,6 @@ struct FakeTransfer {
     std::size_t length = 0;
     std::vector<uint8_t> outData;  // bytes sent by the host (OUT transfers)
     std::chrono::milliseconds timeout{0};
-    UsbStatus status = UsbStatus::Ok;
-    bool cpuHeld = false;  // CPU state when the transfer arrived
 };
 
 // An EZ-USB chip: RAM at 0x0000-0x3FFF and 0xE000-0xE1FF, the CPUCS
@@ -77,7 +73,6 @@ class FakeEzUsbBoard {
     bool present() const { return present_; }
     bool cpuHeld() const { return cpuHeld_; }
     bool firmwareRunning() const { return firmwareRunning_; }
-    uint8_t ram(uint32_t address) const;
     int ramWritesWhileRunning() const { return writesWhileRunning_; }
     // Requests handled by the running firmware (everything but 0xA0).
     const std::vector<FakeTransfer>& firmwareRequests() const { return firmwareRequests_; }

@@ -8,8 +8,6 @@
 
 namespace kteval {
 
-namespace {
-
 UsbStatus statusOf(int code) {
     switch (code) {
         case LIBUSB_SUCCESS:
@@ -32,6 +30,8 @@ UsbStatus statusOf(int code) {
             return UsbStatus::Io;
     }
 }
+
+namespace {
 
 UsbDeviceInfo infoOf(libusb_device* device, const libusb_device_descriptor& descriptor) {
     UsbDeviceInfo info;

@@ -6,6 +6,9 @@ struct libusb_context;
 
 namespace kteval {
 
+// The status of a libusb error code (LIBUSB_ERROR_*, or LIBUSB_SUCCESS).
+UsbStatus statusOf(int libusbCode);
+
 // UsbTransport over libusb-1.0 with its own context. If libusb cannot be
 // started, listDevices() and open() report UsbStatus::Unavailable.
 class LibusbTransport : public UsbTransport {

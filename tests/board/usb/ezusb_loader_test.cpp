@@ -37,7 +37,8 @@ class Loader : public ::testing::Test {
     FakeUsbTransport bus;
 };
 
-// What the RAM holds afterwards: EmulatedLoad.RamHoldsTheHexFileByteForByte.
+// The CPU is held for the whole image, in chunks of at most 1 KiB read back
+// each, with 1 s timeouts; then the firmware answers.
 TEST_F(Loader, WritesTheImageWhileTheCpuIsHeldThenOpensTheFirmware) {
     FakeEzUsbBoard& board = bus.addLoader();
     LibusbBoard link(bus);
@@ -62,10 +63,10 @@ TEST_F(Loader, WritesTheImageWhileTheCpuIsHeldThenOpensTheFirmware) {
     EXPECT_TRUE(firmwareAnswers(link, board));
 }
 
-// The loader's device may linger on the bus for a while after its CPU is
-// started; only the device that replaces it on its port is the firmware,
-// found within one poll of its arrival, and a firmware that never leaves the
-// loader's device is a failure of its own after the bounded wait.
+// Waiting for the firmware: the loader's device may linger after its CPU is
+// started, and only a device that replaces it on its port is the firmware
+// (whatever its ID), found within one poll of its arrival; the wait ends 5 s
+// after the release, with -13 if the loader's device never left, else -10.
 TEST_F(Loader, WaitsForReenumerationUpToFiveSeconds) {
     using Kind = FakeReenumeration::Kind;
     struct Case {
@@ -73,22 +74,19 @@ TEST_F(Loader, WaitsForReenumerationUpToFiveSeconds) {
         FakeReenumeration script;
         int16_t result;
     } cases[] = {
-        {"drops off after 2 s", {Kind::NewAddress, 2500ms, {}, 2000ms}, usbresult::kOk},
-        {"gone at once", {Kind::NewAddress, 2000ms, {}}, usbresult::kOk},
+        {"lingers 2 s, own ID",
+         {Kind::NewAddress, 2500ms, UsbId{0x04B4, 0x1004}, 2000ms},
+         usbresult::kOk},
         {"just in time", {Kind::NewAddress, 4950ms, {}}, usbresult::kOk},
-        {"own ID", {Kind::NewAddress, 1200ms, UsbId{0x04B4, 0x1004}, 600ms}, usbresult::kOk},
         {"never re-enumerates", {Kind::Stay, 0ms, {}}, usbresult::kNoReenumeration},
         {"too late", {Kind::NewAddress, 5200ms, {}}, usbresult::kReenumerationTimeout},
-        {"never returns", {Kind::Vanish, 0ms, {}}, usbresult::kReenumerationTimeout},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Rig r;
         r.board.reenumeration = c.script;
         const uint8_t loaderAddress = r.board.info().address;
-        const auto start = std::chrono::steady_clock::now();
         ASSERT_EQ(load(r.link), c.result) << r.link.lastError();
-        EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);  // the fake clock does the waiting
         EXPECT_LE(r.bus.elapsed(), 5050ms);
         if (c.result == usbresult::kOk) {
             EXPECT_GE(r.bus.elapsed(), c.script.delay);
@@ -146,6 +144,8 @@ TEST_F(Loader, ReadBackMismatchStopsBeforeTheCpuRuns) {
     EXPECT_FALSE(board.firmwareRunning());
 }
 
+// Access refused or the interface busy fail the load until fixed; the
+// firmware's node refused while udev catches up is tried until the 5 s end.
 TEST_F(Loader, AccessDeniedOrBusyUntilFixedThenLoads) {
     FakeEzUsbBoard& board = bus.addLoader();
     LibusbBoard link(bus);
@@ -155,41 +155,12 @@ TEST_F(Loader, AccessDeniedOrBusyUntilFixedThenLoads) {
     board.busyClaims = 1;
     EXPECT_EQ(load(link), usbresult::kBusy);
     EXPECT_EQ(load(link), usbresult::kOk) << link.lastError();
-}
-
-TEST_F(Loader, FirmwareNodeRefusedWhileUdevCatchesUp) {
-    struct Case {
-        int denials;
-        int16_t result;
-    } cases[] = {{3, usbresult::kOk}, {1000, usbresult::kAccessDenied}};
-    for (const Case& c : cases) {
+    for (const auto& [denials, result] :
+         {std::pair{3, usbresult::kOk}, std::pair{1000, usbresult::kAccessDenied}}) {
         Rig r;
-        r.board.deniedFirmwareOpens = c.denials;
-        EXPECT_EQ(load(r.link), c.result) << c.denials;
+        r.board.deniedFirmwareOpens = denials;
+        EXPECT_EQ(load(r.link), result) << denials;
     }
-}
-
-TEST_F(Loader, BadFirmwareFileCausesNoUsbTraffic) {
-    bus.addLoader();
-    struct Case {
-        std::string file;
-        int16_t result;
-    } cases[] = {
-        {(dir.path() / "missing.hex").string(), usbresult::kFirmwareUnreadable},
-        {dir.path().string(), usbresult::kFirmwareUnreadable},
-        {dir.write("empty.hex", ""), usbresult::kHexFormat},
-        {dir.write("eof.hex", ":00000001FF\n"), usbresult::kHexFormat},
-        {dir.write("sum.hex", ":0100100042A0\n:00000001FF\n"), usbresult::kHexFormat},
-        {dir.write("far.hex", ":01400000427D\n:00000001FF\n"), usbresult::kImageOutsideRam},
-    };
-    LibusbBoard link(bus);
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        EXPECT_EQ(load(link, c.file), c.result) << link.lastError();
-        EXPECT_EQ(bus.traffic(), 0u);
-    }
-    EXPECT_EQ(link.LoadFirmWare(nullptr), usbresult::kFirmwareUnreadable);
-    EXPECT_EQ(bus.traffic(), 0u);
 }
 
 TEST_F(Loader, FindsExactlyOneBoardAmongTheCandidates) {
@@ -220,28 +191,16 @@ TEST_F(Loader, BoardUnderAConfiguredIdAndBadIdLists) {
     EXPECT_EQ(other.traffic(), 0u);
 }
 
+// Case, blanks and repeats are forgiven; a missing half, a trailing comma,
+// five digits or a 0x prefix make the list unreadable.
 TEST(UsbIds, ParsesTheEnvironmentList) {
-    struct Case {
-        const char* text;
-        std::vector<UsbId> ids;
-        bool ok;
-    } cases[] = {
-        {"", {}, true},
-        {"  ", {}, true},
-        {"04b4:1004", {{0x04B4, 0x1004}}, true},
-        {" 04B4:1004 ,abcd:12,04b4:1004", {{0x04B4, 0x1004}, {0xABCD, 0x0012}}, true},
-        {"04b4", {}, false},
-        {"04b4:1004,", {}, false},
-        {"04b4:10045", {}, false},
-        {"0x4b4:1004", {}, false},
-        {"04b4:-1", {}, false},
-        {"04b4 1004", {}, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        const UsbIdList list = parseUsbIds(c.text);
-        EXPECT_EQ(list.ok(), c.ok);
-        EXPECT_EQ(list.ids, c.ids);
+    const UsbIdList good = parseUsbIds(" 04B4:1004 ,abcd:12,04b4:1004");
+    EXPECT_TRUE(good.ok());
+    EXPECT_EQ(good.ids, (std::vector<UsbId>{{0x04B4, 0x1004}, {0xABCD, 0x0012}}));
+    EXPECT_TRUE(parseUsbIds("  ").ok());
+    for (const char* bad : {"04b4", "04b4:1004,", "04b4:10045", "0x4b4:1004"}) {
+        EXPECT_FALSE(parseUsbIds(bad).ok()) << bad;
+        EXPECT_TRUE(parseUsbIds(bad).ids.empty()) << bad;
     }
     EXPECT_EQ(toString(UsbId{0x04B4, 0x8613}), "04b4:8613");
 }

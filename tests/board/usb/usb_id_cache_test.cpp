@@ -26,6 +26,9 @@ TEST(UsbIdCache, PathFollowsXdgCacheHome) {
     for (const Case& c : cases) {
         EXPECT_EQ(UsbIdCache::defaultPath(c.xdg, c.home), c.path) << (c.xdg ? c.xdg : "(unset)");
     }
+    ASSERT_EQ(setenv("XDG_CACHE_HOME", "/x/cache", 1), 0);
+    EXPECT_EQ(UsbIdCache::pathFromEnvironment(), "/x/cache/kteval/usb-ids");
+    unsetenv("XDG_CACHE_HOME");
 }
 
 TEST(UsbIdCache, KeepsRecentIdsFirstWithoutRepeats) {
@@ -37,7 +40,7 @@ TEST(UsbIdCache, KeepsRecentIdsFirstWithoutRepeats) {
     }
     ASSERT_TRUE(cache.remember({0x04B4, 5}));
     const std::vector<UsbId> ids = cache.read();
-    ASSERT_EQ(ids.size(), UsbIdCache::kMaxEntries);
+    ASSERT_EQ(ids.size(), 8u);  // the eight most recent
     EXPECT_EQ(ids[0], (UsbId{0x04B4, 5}));
     EXPECT_EQ(ids[1], (UsbId{0x04B4, 10}));
     EXPECT_EQ(testing_support::readText(cache.path()).substr(0, 20), "04b4:0005\n04b4:000a\n");

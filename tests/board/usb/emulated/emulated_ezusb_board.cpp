@@ -1,69 +1,60 @@
 #include "emulated_ezusb_board.h"
 
-#include "emulated_ezusb_internal.h"
+// clang-format off
+#include <sys/ioctl.h>  // before usbdevice_fs.h, whose request numbers need _IOR
+#include <linux/usbdevice_fs.h>
+// clang-format on
+#include <umockdev.h>
 
-#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <random>
+#include <deque>
+#include <string>
 
 namespace kteval::emulation {
 
 namespace {
 
+constexpr const char* kHubSyspath = "/sys/devices/pci0000:00/0000:00:14.0/usb1";
 constexpr const char* kPortSyspath = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2";
+constexpr uint8_t kLoadRequest = 0xA0;
+constexpr uint32_t kCpucs = 0xE600;
+constexpr std::size_t kSetupSize = 8;
 
-std::string hexBytes(const std::vector<uint8_t>& bytes) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string text;
-    for (uint8_t b : bytes) {
-        text += digits[b >> 4];
-        text += digits[b & 0xF];
-    }
-    return text;
-}
-
-// Device, configuration and interface descriptors as the sysfs
-// "descriptors" attribute holds them.
-std::vector<uint8_t> descriptors(UsbId id, uint8_t deviceClass, uint16_t release) {
-    const auto lo = [](unsigned v) { return static_cast<uint8_t>(v & 0xFF); };
-    const auto hi = [](unsigned v) { return static_cast<uint8_t>(v >> 8); };
-    // clang-format off
-    return {18, 1, 0x00, 0x02, deviceClass, 0, 0, 64, lo(id.vendor), hi(id.vendor),  // device
-            lo(id.product), hi(id.product), lo(release), hi(release), 0, 0, 0, 1,
-            9, 2, 18, 0, 1, 1, 0, 0x80, 50,                                       // configuration
-            9, 4, 0, 0, 0, deviceClass, 0, 0, 0};                                 // interface
-    // clang-format on
+bool inRam(uint32_t at) {
+    return at < 0x4000 || (at >= 0xE000 && at < 0xE200);
 }
 
 std::string devnodeOf(uint8_t address) {
     char node[32];
-    std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", unsigned{EmulatedEzUsbBoard::kBus},
-                  unsigned{address});
+    std::snprintf(node, sizeof node, "/dev/bus/usb/001/%03u", unsigned{address});
     return node;
 }
 
-// A umockdev record of a USB device; attribute values end in a newline as
-// sysfs has them.
-std::string record(const std::string& syspath, uint8_t address, UsbId id, uint8_t deviceClass,
-                   const std::vector<uint8_t>& descriptorBytes) {
-    const std::string node = devnodeOf(address).substr(std::strlen("/dev/"));
-    char ids[64];
-    std::snprintf(ids, sizeof ids, "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\n", id.vendor,
-                  id.product);
-    std::string text = "P: " + syspath.substr(std::strlen("/sys")) + "\n";
-    text += "N: " + node + "\n";
-    text += "E: DEVNAME=/dev/" + node + "\n";
-    text += "E: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n";
-    text += "E: BUSNUM=00" + std::to_string(EmulatedEzUsbBoard::kBus) + "\n";
-    text += "E: DEVNUM=" + node.substr(12) + "\n";
-    text += "A: busnum=" + std::to_string(EmulatedEzUsbBoard::kBus) + "\\n\n";
-    text += "A: devnum=" + std::to_string(address) + "\\n\n";
-    text += ids;
-    text += "A: bDeviceClass=" + std::string(deviceClass == 9 ? "09" : "ff") + "\\n\n";
-    text += "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: bNumConfigurations=1\\n\n";
-    text += "H: descriptors=" + hexBytes(descriptorBytes) + "\n";
+// A umockdev record of a USB device with its device, configuration and
+// interface descriptors; attribute values end in a newline as sysfs has them.
+std::string record(const std::string& syspath, uint8_t address, UsbId id, uint8_t deviceClass) {
+    // clang-format off
+    const uint8_t d[] = {18, 1, 0x00, 0x02, deviceClass, 0, 0, 64,            // device
+                         uint8_t(id.vendor), uint8_t(id.vendor >> 8), uint8_t(id.product),
+                         uint8_t(id.product >> 8), 0, 1, 0, 0, 0, 1,
+                         9, 2, 18, 0, 1, 1, 0, 0x80, 50,                      // configuration
+                         9, 4, 0, 0, 0, deviceClass, 0, 0, 0};                // interface
+    // clang-format on
+    std::string hex;
+    for (const uint8_t b : d) hex += "0123456789ABCDEF"[b >> 4], hex += "0123456789ABCDEF"[b & 15];
+    const std::string node = devnodeOf(address).substr(5);
+    char text[1024];
+    std::snprintf(text, sizeof text,
+                  "P: %s\nN: %s\nE: DEVNAME=/dev/%s\nE: DEVTYPE=usb_device\nE: SUBSYSTEM=usb\n"
+                  "E: BUSNUM=001\nE: DEVNUM=%03u\nA: busnum=1\\n\nA: devnum=%u\\n\n"
+                  "A: idVendor=%04x\\n\nA: idProduct=%04x\\n\nA: bDeviceClass=%02x\\n\n"
+                  "A: speed=480\\n\nA: bConfigurationValue=1\\n\nA: bNumConfigurations=1\\n\n"
+                  "H: descriptors=%s\n",
+                  syspath.c_str() + 4, node.c_str(), node.c_str(), unsigned{address},
+                  unsigned{address}, id.vendor, id.product, unsigned{deviceClass}, hex.c_str());
     return text;
 }
 
@@ -77,56 +68,67 @@ void mustSucceed(gboolean ok, GError* error) {
     std::abort();
 }
 
-}  // namespace
-
-// The umockdev signal handler, a member so it reaches the board's internals.
-struct EmulatedEzUsbBoard::Glue {
-    static gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer data) {
-        auto* appearance = static_cast<Appearance*>(data);
-        return appearance->board->handleIoctl(*appearance, client) ? TRUE : FALSE;
+// The piece of the caller's memory an ioctl argument points to; owned.
+struct Resolved {
+    UMockdevIoctlData* data = nullptr;
+    Resolved(UMockdevIoctlData* parent, std::size_t offset, std::size_t length) {
+        GError* error = nullptr;
+        data = umockdev_ioctl_data_resolve(parent, offset, length, &error);
+        if (error != nullptr) g_error_free(error);
+    }
+    ~Resolved() {
+        if (data != nullptr) g_object_unref(data);
+    }
+    Resolved(const Resolved&) = delete;
+    Resolved& operator=(const Resolved&) = delete;
+    template <typename T>
+    T* as() const {
+        return data != nullptr && std::size_t(data->data_len) >= sizeof(T)
+                   ? reinterpret_cast<T*>(data->data)
+                   : nullptr;
     }
 };
+
+gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer appearance);
+
+}  // namespace
+
+struct EmulatedEzUsbBoard::Appearance {
+    EmulatedEzUsbBoard* board = nullptr;
+    UsbId id;
+    uint8_t address = 0;
+    UMockdevIoctlBase* handler = nullptr;
+    bool onBus = false;
+    bool driverBound = false;                  // usbtest holds interface 0 of a loader
+    UMockdevIoctlClient* claimedBy = nullptr;  // the open file that claimed interface 0
+    std::deque<UMockdevIoctlData*> reaps;      // completed URBs waiting for the reap
+};
+
+namespace {
+gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer appearance) {
+    auto* a = static_cast<EmulatedEzUsbBoard::Appearance*>(appearance);
+    return a->board->handleIoctl(*a, client) ? TRUE : FALSE;
+}
+}  // namespace
 
 EmulatedEzUsbBoard::EmulatedEzUsbBoard() {
     testbed_ = umockdev_testbed_new();
     GError* error = nullptr;
-    const std::string rootHub =
-        record("/sys/devices/pci0000:00/0000:00:14.0/usb1", 1, UsbId{0x1D6B, 0x0002}, 9,
-               descriptors(UsbId{0x1D6B, 0x0002}, 9, 0x0601));
-    mustSucceed(umockdev_testbed_add_from_string(testbedOf(testbed_), rootHub.c_str(), &error),
-                error);
-    powerUp();
+    const std::string hub = record(kHubSyspath, 1, UsbId{0x1D6B, 0x0002}, 9);
+    mustSucceed(umockdev_testbed_add_from_string(testbedOf(testbed_), hub.c_str(), &error), error);
     appear(kEzUsbLoaderId, false);
-    scheduler_ = std::thread([this] { runScheduler(); });
 }
 
 EmulatedEzUsbBoard::~EmulatedEzUsbBoard() {
-    {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
-    }
-    changed_.notify_all();
-    scheduler_.join();
-    std::lock_guard bus(busMutex_);
+    for (std::thread& t : reenumerations_) t.join();
     for (const auto& a : appearances_) {
         umockdev_testbed_detach_ioctl(testbedOf(testbed_), devnodeOf(a->address).c_str(), nullptr);
     }
     g_object_unref(testbedOf(testbed_));
     for (const auto& a : appearances_) {
         for (UMockdevIoctlData* urb : a->reaps) g_object_unref(urb);
-        for (UMockdevIoctlData* urb : a->unanswered) g_object_unref(urb);
         g_object_unref(a->handler);
     }
-}
-
-void EmulatedEzUsbBoard::powerUp() {
-    std::mt19937 random(noiseSeed_++);
-    std::uniform_int_distribution<int> byte(0, 255);
-    for (uint8_t& b : ram_) b = static_cast<uint8_t>(byte(random));
-    cpuHeld_ = false;
-    firmwareRunning_ = false;
-    leaving_ = false;
-    chip_ = SimulatedBoard(chip_.part());
 }
 
 void EmulatedEzUsbBoard::appear(UsbId id, bool firmwareRunning) {
@@ -135,21 +137,20 @@ void EmulatedEzUsbBoard::appear(UsbId id, bool firmwareRunning) {
     Appearance& a = *appearance;
     a.board = this;
     a.id = id;
+    a.driverBound = id == kEzUsbLoaderId;
     {
         std::lock_guard lock(mutex_);
         a.address = nextAddress_++;
     }
-    a.driverBound = id == kEzUsbLoaderId;
-    const std::string text = record(kPortSyspath, a.address, id, 0xFF,
-                                    descriptors(id, 0xFF, firmwareRunning ? 0x0001 : 0xA001));
-    // The ioctl handler is in place before the node appears: the program
-    // polls the bus and may open the device the moment it is listed.
+    // The handler is in place before the node appears: the program polls the
+    // bus and may open the device the moment it is listed.
     GError* error = nullptr;
     a.handler = umockdev_ioctl_base_new();
-    g_signal_connect(a.handler, "handle-ioctl", G_CALLBACK(Glue::onIoctl), &a);
+    g_signal_connect(a.handler, "handle-ioctl", G_CALLBACK(onIoctl), &a);
     mustSucceed(umockdev_testbed_attach_ioctl(testbedOf(testbed_), devnodeOf(a.address).c_str(),
                                               a.handler, &error),
                 error);
+    const std::string text = record(kPortSyspath, a.address, id, 0xFF);
     mustSucceed(umockdev_testbed_add_from_string(testbedOf(testbed_), text.c_str(), &error), error);
     {
         std::lock_guard lock(mutex_);
@@ -160,7 +161,6 @@ void EmulatedEzUsbBoard::appear(UsbId id, bool firmwareRunning) {
         appearances_.push_back(std::move(appearance));
     }
     umockdev_testbed_uevent(testbedOf(testbed_), kPortSyspath, "add");
-    changed_.notify_all();
 }
 
 void EmulatedEzUsbBoard::disappear() {
@@ -174,43 +174,12 @@ void EmulatedEzUsbBoard::disappear() {
     }
     umockdev_testbed_uevent(testbedOf(testbed_), kPortSyspath, "remove");
     umockdev_testbed_remove_device(testbedOf(testbed_), kPortSyspath);
-    changed_.notify_all();
-}
-
-void EmulatedEzUsbBoard::schedule(std::chrono::milliseconds after, std::function<void()> change) {
-    changes_.push_back({std::chrono::steady_clock::now() + after, std::move(change)});
-    changed_.notify_all();
-}
-
-void EmulatedEzUsbBoard::runScheduler() {
-    std::unique_lock lock(mutex_);
-    while (!stopping_) {
-        if (changes_.empty()) {
-            changed_.wait(lock);
-            continue;
-        }
-        const auto due = changes_.front().at;
-        if (std::chrono::steady_clock::now() < due) {
-            changed_.wait_until(lock, due);
-            continue;
-        }
-        std::function<void()> change = std::move(changes_.front().change);
-        changes_.pop_front();
-        lock.unlock();
-        change();
-        lock.lock();
-    }
-}
-
-void EmulatedEzUsbBoard::setReenumeration(const EmulatedReenumeration& plan) {
-    std::lock_guard lock(mutex_);
-    plan_ = plan;
 }
 
 void EmulatedEzUsbBoard::unplug() {
     {
         std::lock_guard lock(mutex_);
-        changes_.clear();
+        ++plugging_;
     }
     disappear();
 }
@@ -219,42 +188,200 @@ void EmulatedEzUsbBoard::plugIn() {
     unplug();
     {
         std::lock_guard lock(mutex_);
-        powerUp();
+        std::fill(ram_.begin(), ram_.end(), 0);
+        cpuHeld_ = false;
+        chip_ = SimulatedBoard(chip_.part());
     }
     appear(kEzUsbLoaderId, false);
 }
 
-void EmulatedEzUsbBoard::plugInRunningFirmware(UsbId firmwareId) {
+void EmulatedEzUsbBoard::plugInRunningFirmware() {
     unplug();
-    appear(firmwareId, true);
-}
-
-void EmulatedEzUsbBoard::setHung(bool hung) {
-    std::lock_guard lock(mutex_);
-    hung_ = hung;
+    appear(kFirmwareId, true);
 }
 
 EmulatedPresence EmulatedEzUsbBoard::presence() const {
     std::lock_guard lock(mutex_);
-    if (current_ == nullptr) return {};
-    return {current_->id};
+    return current_ == nullptr ? EmulatedPresence{} : EmulatedPresence{current_->id};
 }
 
 std::vector<uint8_t> EmulatedEzUsbBoard::ram(uint32_t address, std::size_t length) const {
     std::lock_guard lock(mutex_);
-    std::vector<uint8_t> bytes;
-    for (uint32_t at = address; at < address + length; ++at)
-        bytes.push_back(inRam(at) ? ram_[at] : 0);
-    return bytes;
+    return {ram_.begin() + address, ram_.begin() + address + static_cast<long>(length)};
 }
 
 ChipState EmulatedEzUsbBoard::chip() const {
     std::lock_guard lock(mutex_);
     return chip_.state();
 }
+
 int EmulatedEzUsbBoard::startRequests() const {
     std::lock_guard lock(mutex_);
     return chip_.startRequests();
+}
+
+std::vector<FirmwareRequest> EmulatedEzUsbBoard::firmwareRequests() const {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+int EmulatedEzUsbBoard::cpuReleases() const {
+    std::lock_guard lock(mutex_);
+    return cpuReleases_;
+}
+
+// What libusb asks of /dev/bus/usb/001/NNN.
+bool EmulatedEzUsbBoard::handleIoctl(Appearance& a, void* clientPointer) {
+    auto* client = static_cast<UMockdevIoctlClient*>(clientPointer);
+    const gulong request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    const auto complete = [client](long result, int error) {
+        umockdev_ioctl_client_complete(client, result, error);
+        return true;
+    };
+    std::lock_guard lock(mutex_);
+
+    if (request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY) {
+        // Completed URBs are handed back even after a disconnect.
+        if (a.reaps.empty()) return complete(-1, a.onBus ? EAGAIN : ENODEV);
+        UMockdevIoctlData* urb = a.reaps.front();
+        a.reaps.pop_front();
+        Resolved variable(arg, 0, sizeof(void*));
+        const bool set =
+            variable.data != nullptr && umockdev_ioctl_data_set_ptr(variable.data, 0, urb);
+        complete(set ? 0 : -1, set ? 0 : EFAULT);
+        g_object_unref(urb);
+        return true;
+    }
+    if (!a.onBus) return complete(-1, ENODEV);
+
+    switch (request) {
+        case USBDEVFS_GET_CAPABILITIES: {
+            Resolved caps(arg, 0, sizeof(uint32_t));
+            if (caps.as<uint32_t>() == nullptr) return complete(-1, EFAULT);
+            *caps.as<uint32_t>() = USBDEVFS_CAP_ZERO_PACKET | USBDEVFS_CAP_BULK_CONTINUATION |
+                                   USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+                                   USBDEVFS_CAP_REAP_AFTER_DISCONNECT;
+            return complete(0, 0);
+        }
+        case USBDEVFS_GETDRIVER: {
+            Resolved query(arg, 0, sizeof(usbdevfs_getdriver));
+            auto* driver = query.as<usbdevfs_getdriver>();
+            if (driver == nullptr) return complete(-1, EFAULT);
+            if (!a.driverBound && a.claimedBy == nullptr) return complete(-1, ENODATA);
+            std::snprintf(driver->driver, sizeof driver->driver, "%s",
+                          a.claimedBy != nullptr ? "usbfs" : "usbtest");
+            return complete(0, 0);
+        }
+        case USBDEVFS_IOCTL: {  // driver (dis)connection, as auto-detach uses it
+            Resolved command(arg, 0, sizeof(usbdevfs_ioctl));
+            auto* c = command.as<usbdevfs_ioctl>();
+            if (c == nullptr) return complete(-1, EFAULT);
+            const auto code = static_cast<unsigned long>(c->ioctl_code);
+            if (code == USBDEVFS_DISCONNECT) {
+                if (!a.driverBound) return complete(-1, ENODATA);
+                a.driverBound = false;
+                return complete(0, 0);
+            }
+            if (code != USBDEVFS_CONNECT) return complete(-1, ENOTTY);
+            a.driverBound = a.id == kEzUsbLoaderId;
+            return complete(0, 0);
+        }
+        case USBDEVFS_CLAIMINTERFACE:
+            if (a.driverBound || (a.claimedBy != nullptr && a.claimedBy != client)) {
+                return complete(-1, EBUSY);
+            }
+            a.claimedBy = client;
+            return complete(0, 0);
+        case USBDEVFS_RELEASEINTERFACE:
+            if (a.claimedBy != client) return complete(-1, EINVAL);
+            a.claimedBy = nullptr;
+            return complete(0, 0);
+        case USBDEVFS_SUBMITURB: {
+            Resolved urbData(arg, 0, sizeof(usbdevfs_urb));
+            auto* urb = urbData.as<usbdevfs_urb>();
+            if (urb == nullptr || urb->type != USBDEVFS_URB_TYPE_CONTROL ||
+                urb->buffer_length < static_cast<int>(kSetupSize)) {
+                return complete(-1, EINVAL);
+            }
+            Resolved buffer(urbData.data, offsetof(usbdevfs_urb, buffer),
+                            static_cast<std::size_t>(urb->buffer_length));
+            if (buffer.data == nullptr) return complete(-1, EFAULT);
+            int actual = 0;
+            urb->status =
+                control(a, buffer.data->data, static_cast<std::size_t>(urb->buffer_length), actual);
+            urb->actual_length = actual;
+            a.reaps.push_back(static_cast<UMockdevIoctlData*>(g_object_ref(urbData.data)));
+            return complete(0, 0);
+        }
+        default:  // DISCONNECT_CLAIM among them: libusb then detaches and claims step by step
+            return complete(-1, ENOTTY);
+    }
+}
+
+// Answers one control URB whose buffer (setup packet, then data) is at setup;
+// returns the URB status (0 or a negative errno).
+int EmulatedEzUsbBoard::control(Appearance& a, uint8_t* setup, std::size_t bufferLength,
+                                int& actualLength) {
+    const bool in = (setup[0] & 0x80) != 0;
+    const uint16_t value = static_cast<uint16_t>(setup[2] | setup[3] << 8);
+    const uint16_t index = static_cast<uint16_t>(setup[4] | setup[5] << 8);
+    const uint16_t length = static_cast<uint16_t>(setup[6] | setup[7] << 8);
+    uint8_t* data = setup + kSetupSize;
+    if (length > bufferLength - kSetupSize) return -EINVAL;
+    if ((setup[0] & 0x60) != 0x40) return -EPIPE;  // only vendor requests are modelled
+    actualLength = length;
+
+    if (setup[1] == kLoadRequest) {  // the chip's own loader, whatever runs
+        for (uint32_t at = value; at < uint32_t{value} + length; ++at) {
+            uint8_t& byte = data[at - value];
+            if (at == kCpucs && in) {
+                byte = cpuHeld_ ? 1 : 0;
+            } else if (at == kCpucs) {
+                if ((byte & 1) != 0)
+                    cpuHeld_ = true, firmwareRunning_ = false;
+                else if (cpuHeld_)
+                    releaseCpu();
+            } else if (!inRam(at)) {
+                return -EPIPE;
+            } else if (in) {
+                byte = ram_[at];
+            } else {
+                ram_[at] = byte;
+            }
+        }
+        return 0;
+    }
+    // A device that is leaving the bus, or has no firmware, refuses the rest.
+    if (!firmwareRunning_ || leaving_ || current_ != &a) return -EPIPE;
+    requests_.push_back({setup[1], value, index, in, length});
+    uint8_t none = 0;
+    const int16_t result = chip_.VendorIORequest(setup[1], value, index, in ? 1 : 0, length,
+                                                 length == 0 ? &none : data);
+    if (result < 0) return -EPIPE;
+    if (in) actualLength = result;
+    return 0;
+}
+
+// The firmware starts: the board leaves the bus and comes back under its own ID.
+void EmulatedEzUsbBoard::releaseCpu() {
+    using namespace std::chrono_literals;
+    cpuHeld_ = false;
+    firmwareRunning_ = true;
+    leaving_ = true;
+    ++cpuReleases_;
+    const unsigned plugging = plugging_;
+    const auto stillPlugged = [this, plugging] {
+        std::lock_guard lock(mutex_);
+        return plugging_ == plugging;
+    };
+    reenumerations_.emplace_back([this, stillPlugged] {
+        std::this_thread::sleep_for(100ms);
+        if (!stillPlugged()) return;
+        disappear();
+        std::this_thread::sleep_for(200ms);
+        if (stillPlugged()) appear(kFirmwareId, true);
+    });
 }
 
 }  // namespace kteval::emulation
