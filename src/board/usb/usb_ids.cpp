@@ -1,7 +1,11 @@
 #include "usb_ids.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdlib>
+
+#include "hex_digits.h"
 
 namespace kteval {
 
@@ -25,15 +29,10 @@ std::optional<uint16_t> hex16(std::string_view text) {
 }  // namespace
 
 std::string toString(UsbId id) {
-    std::string text(9, '0');
-    const auto put = [&text](std::size_t at, uint16_t value) {
-        constexpr const char* digits = "0123456789abcdef";
-        for (int i = 3; i >= 0; --i, value >>= 4)
-            text[at + static_cast<std::size_t>(i)] = digits[value & 0xF];
-    };
-    put(0, id.vendor);
-    text[4] = ':';
-    put(5, id.product);
+    // IDs are written in lower case, as lsusb and udev rules write them.
+    std::string text = hexDigits(id.vendor, 4) + ':' + hexDigits(id.product, 4);
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
