@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -43,17 +44,13 @@ class RecordingUsb : public USBFunctions {
     int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t direction,
                             int16_t length, uint8_t* buffer) override {
         requests.push_back({request, value, index, direction, length});
-        if (inner_ != nullptr) {
-            requestResults.push_back(
-                inner_->VendorIORequest(request, value, index, direction, length, buffer));
-        } else {
-            if (direction == request::DirectionIn) {
-                for (std::size_t i = 0; i < readBytes.size() && i < std::size_t(length); ++i) {
-                    buffer[i] = readBytes[i];
-                }
-            }
-            requestResults.push_back(requestResult);
+        if (inner_ == nullptr && direction == request::DirectionIn) {
+            std::copy_n(readBytes.begin(), std::min<std::size_t>(readBytes.size(), length), buffer);
         }
+        requestResults.push_back(
+            inner_ != nullptr
+                ? inner_->VendorIORequest(request, value, index, direction, length, buffer)
+                : requestResult);
         return requestResults.back();
     }
 
