@@ -220,11 +220,6 @@ int EmulatedEzUsbBoard::startRequests() const {
     return chip_.startRequests();
 }
 
-std::vector<FirmwareRequest> EmulatedEzUsbBoard::firmwareRequests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
-}
-
 int EmulatedEzUsbBoard::cpuReleases() const {
     std::lock_guard lock(mutex_);
     return cpuReleases_;
@@ -354,7 +349,6 @@ int EmulatedEzUsbBoard::control(Appearance& a, uint8_t* setup, std::size_t buffe
     }
     // A device that is leaving the bus, or has no firmware, refuses the rest.
     if (!firmwareRunning_ || leaving_ || current_ != &a) return -EPIPE;
-    requests_.push_back({setup[1], value, index, in, length});
     uint8_t none = 0;
     const int16_t result = chip_.VendorIORequest(setup[1], value, index, in ? 1 : 0, length,
                                                  length == 0 ? &none : data);
