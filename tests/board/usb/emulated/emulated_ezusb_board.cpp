@@ -201,28 +201,7 @@ void EmulatedEzUsbBoard::plugInRunningFirmware() {
 }
 
 EmulatedPresence EmulatedEzUsbBoard::presence() const {
-    std::lock_guard lock(mutex_);
-    return current_ == nullptr ? EmulatedPresence{} : EmulatedPresence{current_->id};
-}
-
-std::vector<uint8_t> EmulatedEzUsbBoard::ram(uint32_t address, std::size_t length) const {
-    std::lock_guard lock(mutex_);
-    return {ram_.begin() + address, ram_.begin() + address + static_cast<long>(length)};
-}
-
-ChipState EmulatedEzUsbBoard::chip() const {
-    std::lock_guard lock(mutex_);
-    return chip_.state();
-}
-
-int EmulatedEzUsbBoard::startRequests() const {
-    std::lock_guard lock(mutex_);
-    return chip_.startRequests();
-}
-
-int EmulatedEzUsbBoard::cpuReleases() const {
-    std::lock_guard lock(mutex_);
-    return cpuReleases_;
+    return locked([this] { return EmulatedPresence{current_ ? current_->id : UsbId{}}; });
 }
 
 // What libusb asks of /dev/bus/usb/001/NNN.

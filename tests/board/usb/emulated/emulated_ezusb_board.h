@@ -12,6 +12,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "simulated_board.h"
@@ -45,16 +46,29 @@ class EmulatedEzUsbBoard {
 
     // --- state (copies) ---
     EmulatedPresence presence() const;
-    std::vector<uint8_t> ram(uint32_t address, std::size_t length) const;
-    ChipState chip() const;
-    int startRequests() const;
-    int cpuReleases() const;
+    std::vector<uint8_t> ram(uint32_t at, std::size_t n) const {
+        return locked([&] { return std::vector<uint8_t>(&ram_[at], &ram_[at] + n); });
+    }
+    ChipState chip() const {
+        return locked([this] { return chip_.state(); });
+    }
+    int startRequests() const {
+        return locked([this] { return chip_.startRequests(); });
+    }
+    int cpuReleases() const {
+        return locked([this] { return cpuReleases_; });
+    }
 
     struct Appearance;  // one stay on the bus: its address, node and handler
     // On umockdev's thread, for the handler of a; client is a UMockdevIoctlClient.
     bool handleIoctl(Appearance& a, void* client);
 
   private:
+    template <typename F>
+    std::invoke_result_t<F> locked(F read) const {
+        std::lock_guard lock(mutex_);
+        return read();
+    }
     int control(Appearance& a, uint8_t* setup, std::size_t bufferLength, int& actualLength);
     void releaseCpu();
     void appear(UsbId id, bool firmwareRunning);
