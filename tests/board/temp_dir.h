@@ -12,26 +12,21 @@ namespace kteval::testing_support {
 class TempDir {
   public:
     TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kteval-test-XXXXXX");
+        std::string pattern = std::filesystem::temp_directory_path() / "kteval-test-XXXXXX";
         if (mkdtemp(pattern.data()) != nullptr) path_ = pattern;
     }
-    ~TempDir() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
+    ~TempDir() { std::filesystem::remove_all(path_, ignored_); }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
-
     const std::filesystem::path& path() const { return path_; }
-
     std::string write(const std::string& name, const std::string& content) const {
-        const std::filesystem::path file = path_ / name;
-        std::ofstream(file, std::ios::binary) << content;
-        return file.string();
+        std::ofstream(path_ / name, std::ios::binary) << content;
+        return (path_ / name).string();
     }
 
   private:
     std::filesystem::path path_;
+    std::error_code ignored_;
 };
 
 inline std::string readText(const std::filesystem::path& file) {

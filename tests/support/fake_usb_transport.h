@@ -1,6 +1,5 @@
 #pragma once
 
-#include <array>
 #include <chrono>
 #include <cstdint>
 #include <deque>
@@ -12,23 +11,15 @@
 
 namespace kteval {
 
-// Time and address allocation shared by a fake bus and its boards.
-struct FakeBusState {
-    UsbTransport::Clock::time_point now{};  // advanced only by sleep() and timeouts
-    uint8_t nextAddress = 20;               // address given to the next (re)appearing device
-};
+class FakeUsbTransport;
 
 // What a fake board does when its CPU is released.
 struct FakeReenumeration {
-    enum class Kind {
-        NewAddress,  // drops off the bus and returns after delay at a new address
-        Stay,        // firmware runs on the same device; nothing re-enumerates
-    };
+    enum class Kind { NewAddress, Stay };  // returns at a new address, or runs where it is
     Kind kind = Kind::NewAddress;
     std::chrono::milliseconds delay{800};
     std::optional<UsbId> newId;  // the firmware's own ID, if it has one
-    // NewAddress: how long the old device still seems present after release
-    // (the host notices the disconnect late).
+    // How long the old device still seems present after release (late disconnect).
     std::chrono::milliseconds dropAfter{0};
 };
 
@@ -39,19 +30,18 @@ struct FakeTransfer {
     uint16_t value = 0;
     uint16_t index = 0;
     std::size_t length = 0;
-    std::vector<uint8_t> outData;  // bytes sent by the host (OUT transfers)
     std::chrono::milliseconds timeout{0};
+    std::vector<uint8_t> outData;  // bytes sent by the host (OUT transfers)
 };
 
-// An EZ-USB chip: RAM at 0x0000-0x3FFF and 0xE000-0xE1FF, the CPUCS
-// register at 0xE600 reached through vendor request 0xA0, and, once
-// released, a firmware that accepts every other vendor request. The public
-// fields script its faults; each count is used up one event at a time.
+// An EZ-USB chip: RAM at 0x0000-0x3FFF and 0xE000-0xE1FF and CPUCS at 0xE600
+// behind vendor request 0xA0; once released, a firmware that accepts every
+// other vendor request. The public fields script faults, used up one at a time.
 class FakeEzUsbBoard {
   public:
-    FakeEzUsbBoard(FakeBusState& bus, UsbDeviceInfo info);
+    FakeEzUsbBoard(FakeUsbTransport& bus, UsbDeviceInfo info)
+        : bus_(bus), info_(std::move(info)), loaderId_(info_.id) {}
 
-    // --- script ---
     FakeReenumeration reenumeration;
     int deniedOpens = 0;                     // opens refused with AccessDenied
     int deniedFirmwareOpens = 0;             // the same, once the firmware runs (udev lag)
@@ -62,13 +52,9 @@ class FakeEzUsbBoard {
     std::vector<uint8_t> reply{0x00};        // firmware's IN data, repeated to length
     std::optional<std::size_t> replyLimit;   // firmware answers IN with at most this
 
-    // Removes the board from the bus; open handles fail with NoDevice.
-    void unplug();
-    // Plugs it in again, powered up afresh: loader ID, CPU running, RAM clear,
-    // a new address on the same port.
-    void plugIn();
+    void unplug();  // open handles fail with NoDevice
+    void plugIn();  // powered up afresh: loader ID, RAM clear, a new address
 
-    // --- state ---
     const UsbDeviceInfo& info() const { return info_; }
     bool present() const { return present_; }
     bool cpuHeld() const { return cpuHeld_; }
@@ -77,69 +63,58 @@ class FakeEzUsbBoard {
     // Requests handled by the running firmware (everything but 0xA0).
     const std::vector<FakeTransfer>& firmwareRequests() const { return firmwareRequests_; }
 
-    // --- used by the fake transport ---
-    void update();  // brings a re-enumerating board back once its delay is over
+    // Used by the fake transport.
+    void update();  // drops or brings back a re-enumerating board on time
     unsigned epoch() const { return epoch_; }
-    UsbStatus admitOpen();  // uses up deniedOpens / deniedFirmwareOpens
+    UsbStatus admitOpen();
     UsbStatus claim(unsigned epoch);
-    UsbTransferResult control(unsigned epoch, FakeTransfer& transfer, std::span<uint8_t> data);
+    UsbTransferResult control(unsigned epoch, const FakeTransfer& t, std::span<uint8_t> data);
 
   private:
-    uint8_t* cell(uint32_t address);
-    UsbTransferResult loaderRequest(FakeTransfer& transfer, std::span<uint8_t> data);
-    UsbTransferResult firmwareRequest(const FakeTransfer& transfer, std::span<uint8_t> data);
+    UsbTransferResult loaderRequest(const FakeTransfer& t, std::span<uint8_t> data);
     void release();
 
-    FakeBusState& bus_;
+    FakeUsbTransport& bus_;
     UsbDeviceInfo info_;
     UsbId loaderId_;
     bool present_ = true;
     unsigned epoch_ = 0;
     bool cpuHeld_ = false;
     bool firmwareRunning_ = false;
-    std::optional<UsbTransport::Clock::time_point> dropAt_;
-    std::optional<UsbTransport::Clock::time_point> returnAt_;
-    std::array<uint8_t, 0x4000> mainRam_{};
-    std::array<uint8_t, 0x0200> scratchRam_{};
+    std::optional<UsbTransport::Clock::time_point> dropAt_, returnAt_;
+    std::vector<uint8_t> ram_ = std::vector<uint8_t>(0x10000);  // indexed by address
     int writesWhileRunning_ = 0;
     std::vector<FakeTransfer> firmwareRequests_;
 };
 
-// A bus of fake boards with a clock whose sleep() only advances time, so
-// tests of multi-second waits run instantly. Handles it gives out must not
-// outlive it.
+// A bus of fake boards whose sleep() only advances a fake clock, so multi-second
+// waits run instantly. Handles it gives out must not outlive it.
 class FakeUsbTransport : public UsbTransport {
   public:
-    FakeUsbTransport() = default;
-
-    // Adds a device; any ID may be used (a board, or some other device).
-    FakeEzUsbBoard& addBoard(UsbDeviceInfo info);
+    FakeEzUsbBoard& addBoard(UsbDeviceInfo info);  // any ID: a board or another device
     // An unprogrammed loader on bus 1 at port, with the next free address.
     FakeEzUsbBoard& addLoader(std::vector<uint8_t> portPath = {1});
 
-    // Makes listDevices() and open() report UsbStatus::Unavailable.
-    bool unavailable = false;
+    bool unavailable = false;  // listDevices() and open() report Unavailable
+    Clock::time_point clock{};
+    uint8_t nextAddress = 20;  // given to the next (re)appearing device
 
-    // Every bus operation so far.
-    int listCalls() const { return listCalls_; }
     int openCalls() const { return openCalls_; }
     const std::vector<FakeTransfer>& transfers() const { return transfers_; }
-    std::size_t traffic() const {
-        return static_cast<std::size_t>(listCalls_ + openCalls_) + transfers_.size();
+    std::size_t traffic() const { return std::size_t(listCalls_ + openCalls_) + transfers_.size(); }
+    std::chrono::milliseconds elapsed() const {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(clock - Clock::time_point{});
     }
-    std::chrono::milliseconds elapsed() const;
 
     UsbDeviceList listDevices() override;
     UsbOpenResult open(const UsbDeviceInfo& info) override;
-    Clock::time_point now() override { return bus_.now; }
-    void sleep(std::chrono::milliseconds duration) override { bus_.now += duration; }
+    Clock::time_point now() override { return clock; }
+    void sleep(std::chrono::milliseconds duration) override { clock += duration; }
 
-    // Used by the fake device handles.
     UsbTransferResult control(FakeEzUsbBoard& board, unsigned epoch, FakeTransfer transfer,
                               std::span<uint8_t> data);
 
   private:
-    FakeBusState bus_;
     std::vector<std::unique_ptr<FakeEzUsbBoard>> boards_;
     int listCalls_ = 0;
     int openCalls_ = 0;

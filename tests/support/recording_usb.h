@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -29,9 +30,7 @@ class RecordingUsb : public USBFunctions {
     std::vector<std::string> loads;
     std::vector<int16_t> loadResults;  // one per entry of loads
     std::vector<Request> requests;
-    std::vector<int16_t> requestResults;              // one per entry of requests
-    std::vector<std::vector<uint8_t>> buffersBefore;  // the bytes handed over (at least 1)
-    std::vector<uint8_t*> buffers;                    // the buffer addresses handed over
+    std::vector<int16_t> requestResults;  // one per entry of requests
 
     int16_t loadResult = 0;
     int16_t requestResult = 0;
@@ -45,20 +44,13 @@ class RecordingUsb : public USBFunctions {
     int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t direction,
                             int16_t length, uint8_t* buffer) override {
         requests.push_back({request, value, index, direction, length});
-        const int shown = length > 0 ? length : 1;
-        buffersBefore.emplace_back(buffer, buffer + (buffer != nullptr ? shown : 0));
-        buffers.push_back(buffer);
-        if (inner_ != nullptr) {
-            requestResults.push_back(
-                inner_->VendorIORequest(request, value, index, direction, length, buffer));
-        } else {
-            if (direction == request::DirectionIn) {
-                for (std::size_t i = 0; i < readBytes.size() && i < std::size_t(length); ++i) {
-                    buffer[i] = readBytes[i];
-                }
-            }
-            requestResults.push_back(requestResult);
+        if (inner_ == nullptr && direction == request::DirectionIn) {
+            std::copy_n(readBytes.begin(), std::min<std::size_t>(readBytes.size(), length), buffer);
         }
+        requestResults.push_back(
+            inner_ != nullptr
+                ? inner_->VendorIORequest(request, value, index, direction, length, buffer)
+                : requestResult);
         return requestResults.back();
     }
 
@@ -77,8 +69,6 @@ class RecordingUsb : public USBFunctions {
         loadResults.clear();
         requests.clear();
         requestResults.clear();
-        buffersBefore.clear();
-        buffers.clear();
     }
 
   private:

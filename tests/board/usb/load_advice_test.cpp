@@ -14,13 +14,13 @@ namespace {
 const UsbDeviceInfo kLoader{kEzUsbLoaderId, 1, {2, 4}, 20};
 const UsbDeviceInfo kFirmware{{0x04B4, 0x1004}, 3, {1}, 7};
 
-TEST(LoadAdvice, EachFailureSaysWhatIsWrongAndWhatToDo) {
-    FirmwareChoice missing{"/opt/kt/KT4421SPI.hex",
-                           false,
-                           {"/opt/kt/KT4421SPI.hex", "/home/u/.local/share/kteval/KT4421SPI.hex",
-                            "/usr/share/kteval/KT4421SPI.hex"}};
-    FirmwareChoice given{"/tmp/my.hex", false, {"/tmp/my.hex"}};
-    FirmwareChoice found{"/usr/share/kteval/KT4421SPI.hex", true, missing.searched};
+// Each failure has advice of its own, and the advice names what the load saw:
+// the IDs looked for, the devices and their nodes, the rule for the ID denied,
+// the places searched, the file and the link's details.
+TEST(LoadAdvice, EachFailureNamesWhatTheLoadSaw) {
+    const FirmwareChoice missing{"/opt/kt/KT4421SPI.hex", false, {"/opt/kt/x.hex", "/usr/y.hex"}};
+    const FirmwareChoice given{"/tmp/my.hex", false, {"/tmp/my.hex"}};
+    const FirmwareChoice found{"/usr/share/kteval/KT4421SPI.hex", true, missing.searched};
     struct Case {
         int16_t code;
         LoadFailureContext context;
@@ -28,58 +28,37 @@ TEST(LoadAdvice, EachFailureSaysWhatIsWrongAndWhatToDo) {
     } cases[] = {
         {usbresult::kNoBoard,
          {found, "", {}, {kEzUsbLoaderId, kFirmware.id}},
-         {"04b4:8613, 04b4:1004", "KTEVAL_USB_IDS", "Reload USB"}},
+         {"04b4:8613, 04b4:1004"}},
         {usbresult::kSeveralBoards,
          {found, "", {kLoader, kFirmware}, {}},
-         {kLoader.describe(), kFirmware.describe(), "/dev/bus/usb/001/020", "/dev/bus/usb/003/007",
-          "unplug all but one"}},
+         {kLoader.describe(), "/dev/bus/usb/001/020", kFirmware.describe(),
+          "/dev/bus/usb/003/007"}},
         {usbresult::kAccessDenied,
          {found, "cannot open", {kFirmware}, {}},
-         {"/dev/bus/usb/003/007", "/etc/udev/rules.d/60-kteval.rules",
-          "ATTR{idVendor}==\"04b4\", ATTR{idProduct}==\"1004\"",
-          "sudo udevadm control --reload-rules && sudo udevadm trigger", "Details: cannot open"}},
-        {usbresult::kBusy, {found, "", {kLoader}, {}}, {kLoader.describe(), "close other"}},
-        {usbresult::kFirmwareUnreadable,
-         {missing, "", {}, {}},
-         {"was not found", missing.searched[0], missing.searched[1], missing.searched[2],
-          "--firmware FILE"}},
+         {"/dev/bus/usb/003/007", udevRuleLine(kFirmware.id), "Details: cannot open"}},
+        {usbresult::kFirmwareUnreadable, {missing, "", {}, {}}, {"/opt/kt/x.hex", "/usr/y.hex"}},
         {usbresult::kFirmwareUnreadable, {given, "", {}, {}}, {"cannot be read: /tmp/my.hex"}},
-        {usbresult::kHexFormat,
-         {found, "line 3: bad checksum", {}, {}},
-         {found.path, "Intel HEX", "Details: line 3: bad checksum"}},
-        {usbresult::kImageOutsideRam, {found, "", {}, {}}, {found.path, "0xE000-0xE1FF"}},
-        {usbresult::kReenumerationTimeout, {found, "", {kLoader}, {}}, {found.path, "5 seconds"}},
-        {usbresult::kNoReenumeration,
-         {found, "", {kLoader}, {}},
-         {found.path, "did not take over"}},
-        {usbresult::kUsbUnavailable, {found, "", {}, {}}, {"/dev/bus/usb", "--simulate"}},
-        {usbresult::kBadUsbIds, {found, "", {}, {}}, {"KTEVAL_USB_IDS=04b4:1004"}},
-        {BoardLink::kPathRefused, {given, "", {}, {}}, {"512 bytes", "/tmp/my.hex"}},
-        {-29, {found, "strange", {}, {}}, {"unknown result", "Details: strange"}},
+        {usbresult::kHexFormat, {found, "line 3", {}, {}}, {found.path, "Details: line 3"}},
+        {BoardLink::kPathRefused, {given, "", {}, {}}, {"/tmp/my.hex"}},
+        {-29, {found, "strange", {}, {}}, {"Details: strange"}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
         const std::string text = loadFailureDetails(c.code, c.context);
         for (const std::string& mention : c.mentions) {
             EXPECT_NE(text.find(mention), std::string::npos) << mention << " in:\n" << text;
         }
-        EXPECT_NE(text.find("kteval --check"), std::string::npos);
+        EXPECT_NE(text.find("'kteval --check'"), std::string::npos) << text;
     }
-
-    // Every load failure has advice of its own.
     std::set<std::string> texts;
     for (int16_t code = usbresult::kNoBoard; code >= usbresult::kNoReenumeration; --code) {
-        const std::string text = loadFailureDetails(code, {found, "", {kLoader}, {}});
-        EXPECT_NE(text.find("What to do"), std::string::npos) << code;
-        texts.insert(text);
+        texts.insert(loadFailureDetails(code, {found, "", {kLoader}, {}}));
     }
-    EXPECT_EQ(texts.size(), 13u);
+    EXPECT_EQ(texts.size(), std::size_t(usbresult::kNoBoard - usbresult::kNoReenumeration + 1));
 }
 
 // The line the advice gives is the one the shipped rules file holds.
 TEST(LoadAdvice, RuleLineMatchesTheShippedRule) {
     const std::string rules = testing_support::readText(KTEVAL_UDEV_RULES);
-    ASSERT_FALSE(rules.empty());
     EXPECT_NE(rules.find("\n" + udevRuleLine(kEzUsbLoaderId) + "\n"), std::string::npos);
     EXPECT_NE(rules.find("# " + udevRuleLine(kFirmware.id) + "\n"), std::string::npos);
 }

@@ -201,33 +201,7 @@ void EmulatedEzUsbBoard::plugInRunningFirmware() {
 }
 
 EmulatedPresence EmulatedEzUsbBoard::presence() const {
-    std::lock_guard lock(mutex_);
-    return current_ == nullptr ? EmulatedPresence{} : EmulatedPresence{current_->id};
-}
-
-std::vector<uint8_t> EmulatedEzUsbBoard::ram(uint32_t address, std::size_t length) const {
-    std::lock_guard lock(mutex_);
-    return {ram_.begin() + address, ram_.begin() + address + static_cast<long>(length)};
-}
-
-ChipState EmulatedEzUsbBoard::chip() const {
-    std::lock_guard lock(mutex_);
-    return chip_.state();
-}
-
-int EmulatedEzUsbBoard::startRequests() const {
-    std::lock_guard lock(mutex_);
-    return chip_.startRequests();
-}
-
-std::vector<FirmwareRequest> EmulatedEzUsbBoard::firmwareRequests() const {
-    std::lock_guard lock(mutex_);
-    return requests_;
-}
-
-int EmulatedEzUsbBoard::cpuReleases() const {
-    std::lock_guard lock(mutex_);
-    return cpuReleases_;
+    return locked([this] { return EmulatedPresence{current_ ? current_->id : UsbId{}}; });
 }
 
 // What libusb asks of /dev/bus/usb/001/NNN.
@@ -354,7 +328,6 @@ int EmulatedEzUsbBoard::control(Appearance& a, uint8_t* setup, std::size_t buffe
     }
     // A device that is leaving the bus, or has no firmware, refuses the rest.
     if (!firmwareRunning_ || leaving_ || current_ != &a) return -EPIPE;
-    requests_.push_back({setup[1], value, index, in, length});
     uint8_t none = 0;
     const int16_t result = chip_.VendorIORequest(setup[1], value, index, in ? 1 : 0, length,
                                                  length == 0 ? &none : data);

@@ -1,38 +1,24 @@
 #pragma once
 
-// An EZ-USB evaluation board emulated below the real libusb: a umockdev
-// testbed holds its sysfs record and its usbfs node, and an ioctl handler
-// answers what libusb sends to that node (claims, the kernel driver's
-// disconnect, control URBs). The programs under test run unchanged under
-// umockdev-wrapper.
-//
-// The board: program RAM 0x0000-0x3FFF and 0xE000-0xE1FF plus CPUCS at
-// 0xE600 behind vendor request 0xA0. Releasing the CPU (CPUCS = 0) starts
-// the firmware: 0.1 s later the board drops off the bus and 0.2 s after that
-// comes back at a new address on the same port under kFirmwareId. The
-// running firmware hands every other vendor request to a SimulatedBoard.
-// The handler runs on umockdev's thread; every accessor locks and copies.
+// An EZ-USB board emulated below the real libusb: a umockdev testbed holds its
+// sysfs record and usbfs node, and an ioctl handler answers claims, driver
+// disconnects and control URBs. RAM 0x0000-0x3FFF and 0xE000-0xE1FF and CPUCS
+// at 0xE600 sit behind request 0xA0; releasing the CPU drops the board off the
+// bus after 0.1 s and brings it back 0.2 s later at a new address under
+// kFirmwareId, where a SimulatedBoard takes every other request. The handler
+// runs on umockdev's thread; every accessor locks and copies.
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "simulated_board.h"
 #include "usb_ids.h"
 
 namespace kteval::emulation {
-
-// One request the running firmware received (anything but 0xA0).
-struct FirmwareRequest {
-    uint8_t request = 0;
-    uint16_t value = 0;
-    uint16_t index = 0;
-    bool in = false;
-    uint16_t length = 0;
-    bool operator==(const FirmwareRequest&) const = default;
-};
 
 // Where the board is on the emulated bus now: its ID, none when it is off the bus.
 struct EmulatedPresence {
@@ -60,17 +46,29 @@ class EmulatedEzUsbBoard {
 
     // --- state (copies) ---
     EmulatedPresence presence() const;
-    std::vector<uint8_t> ram(uint32_t address, std::size_t length) const;
-    ChipState chip() const;
-    int startRequests() const;
-    std::vector<FirmwareRequest> firmwareRequests() const;
-    int cpuReleases() const;
+    std::vector<uint8_t> ram(uint32_t at, std::size_t n) const {
+        return locked([&] { return std::vector<uint8_t>(&ram_[at], &ram_[at] + n); });
+    }
+    ChipState chip() const {
+        return locked([this] { return chip_.state(); });
+    }
+    int startRequests() const {
+        return locked([this] { return chip_.startRequests(); });
+    }
+    int cpuReleases() const {
+        return locked([this] { return cpuReleases_; });
+    }
 
     struct Appearance;  // one stay on the bus: its address, node and handler
     // On umockdev's thread, for the handler of a; client is a UMockdevIoctlClient.
     bool handleIoctl(Appearance& a, void* client);
 
   private:
+    template <typename F>
+    std::invoke_result_t<F> locked(F read) const {
+        std::lock_guard lock(mutex_);
+        return read();
+    }
     int control(Appearance& a, uint8_t* setup, std::size_t bufferLength, int& actualLength);
     void releaseCpu();
     void appear(UsbId id, bool firmwareRunning);
@@ -90,7 +88,6 @@ class EmulatedEzUsbBoard {
     bool firmwareRunning_ = false;
     bool leaving_ = false;  // released, about to drop off the bus
     SimulatedBoard chip_;
-    std::vector<FirmwareRequest> requests_;
     int cpuReleases_ = 0;
 };
 
