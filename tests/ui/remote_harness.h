@@ -1,8 +1,7 @@
 #pragma once
 
-// The main window driven by remote commands (interpreter over the window's
-// operations) beside a twin window driven by the operator's clicks, and a
-// picture of everything the window shows, to compare the two.
+// The main window driven by remote command lines, and a picture of what it
+// shows, to compare with a twin window driven by the operator's clicks.
 
 #include <QStringList>
 #include <QtTest>
@@ -22,10 +21,7 @@ class RemoteBench {
 
     // Runs one command line; the answer line, or "" when there is none.
     QString send(const QString& line) {
-        const QByteArray bytes = line.toUtf8();
-        const std::optional<std::string> answer =
-            interpreter.executeLine(std::string_view(bytes.constData(), bytes.size()));
-        return answer ? QString::fromStdString(*answer) : QString();
+        return QString::fromStdString(interpreter.executeLine(line.toStdString()).value_or(""));
     }
     // The oldest queued error's code (0 when none).
     int nextError() { return send(QStringLiteral("SYST:ERR?")).section(',', 0, 0).toInt(); }
@@ -37,26 +33,21 @@ class RemoteBench {
 
 // Everything the window shows that a command may change, and the model.
 inline QStringList picture(Bench& bench) {
-    QStringList shown;
-    for (const char* name : {"lblXA", "lblXB", "lblM", "lblC", "lblX2A", "lblX2B", "DACregister",
-                             "lblOutputCode", "lblGPIOinput"}) {
-        shown << bench.label(name)->text();
-    }
-    shown << bench.find<QGroupBox>("frmGroup")->title();
-    for (QAbstractButton* option : bench.window.findChildren<QRadioButton*>()) {
+    QStringList shown{bench.find<QGroupBox>("frmGroup")->title()};
+    for (QLabel* label : bench.window.findChildren<QLabel*>(QRegularExpression(
+             "^(lbl(XA|XB|M|C|X2A|X2B|OutputCode|GPIOinput|vout_\\d+)|DACregister)$")))
+        shown << label->objectName() + "=" + label->text();
+    for (QRadioButton* option : bench.window.findChildren<QRadioButton*>())
         if (option->isChecked()) shown << option->objectName();
-    }
-    for (QLineEdit* entry : bench.window.findChildren<QLineEdit*>()) {
+    for (QLineEdit* entry : bench.window.findChildren<QLineEdit*>())
         shown << entry->objectName() + "=" + entry->text();
-    }
     for (const char* name : {"cboDisable", "cboMonChannel"}) {
-        QComboBox* box = bench.combo(name);
+        const QComboBox* box = bench.combo(name);
         shown
             << QStringLiteral("%1=%2 %3").arg(name).arg(box->currentIndex()).arg(box->isEnabled());
     }
-    for (int i = 0; i < 40; ++i) shown << bench.label(QStringLiteral("lblvout_%1").arg(i))->text();
     const KT442xModule& m = bench.model();
-    shown << QString::asprintf("model sel %d B %d mon %d off %d %d %d dl %d", m.SelectedDAC,
+    shown << QString::asprintf("sel %d B %d mon %d off %d %d %d dl %d", m.SelectedDAC,
                                int(m.UseX1B), int(m.MonitorState), int(m.OffsetCode[0]),
                                int(m.OffsetCode[1]), int(m.OffsetCode[2]), int(m.DirectLoadIndex));
     for (int i = 0; i < 40; ++i) {

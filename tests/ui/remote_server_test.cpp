@@ -48,7 +48,7 @@ QString ask(QTcpSocket& socket, const QByteArray& lines) {
 
 // Flushes what was written, then leaves the server a moment to read it.
 void flush(QTcpSocket& socket) {
-    QTest::qWaitFor([&] { return socket.bytesToWrite() == 0; }, kWait);
+    static_cast<void>(QTest::qWaitFor([&] { return socket.bytesToWrite() == 0; }, kWait));
     QTest::qWait(50);
 }
 

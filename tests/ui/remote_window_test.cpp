@@ -1,7 +1,6 @@
-// Remote commands on the real main window over the simulated board: each
-// command family drives the operator's handlers (same requests in the same
-// order, same display, same model as the clicks on a twin window); the
-// window's read-backs; boxes withheld during a command make it -200.
+// Remote commands on the real window over the simulated board: each family
+// does what the operator's clicks on a twin window do; the window's
+// read-backs; boxes withheld during a command make it -200.
 #include <QtTest>
 
 #include "remote_harness.h"
@@ -16,9 +15,8 @@ class RemoteWindowTest : public QObject {
   private slots:
     void initTestCase() { QCoreApplication::setApplicationVersion("1.05"); }
 
-    // One row per part family and input layout, every command family in one
-    // of them: a command bound to the wrong control, entry or order differs
-    // from the clicks.
+    // A command bound to the wrong control, entry or order differs from the
+    // clicks: one row per part family and input layout, every family once.
     void commandsDoWhatTheOperatorsClicksDo_data() {
         QTest::addColumn<int>("part");
         QTest::addColumn<QString>("setup");     // steps, separated by ';'
@@ -77,10 +75,10 @@ class RemoteWindowTest : public QObject {
         QFETCH(QString, clicks);
         RemoteBench remote(part);
         Bench twin(part, true);
-        remote.bench.run(setup.split(';', Qt::SkipEmptyParts));
-        twin.run(setup.split(';', Qt::SkipEmptyParts));
-        remote.bench.usb.clear();
-        twin.usb.clear();
+        for (Bench* bench : {&remote.bench, &twin}) {
+            bench->run(setup.split(';', Qt::SkipEmptyParts));
+            bench->usb.clear();
+        }
         for (const QString& line : commands.split('|')) QCOMPARE(remote.send(line), QString());
         twin.run(clicks.split(';'));
         QVERIFY(remote.bench.usb.requests == twin.usb.requests);
@@ -89,63 +87,49 @@ class RemoteWindowTest : public QObject {
         QCOMPARE(remote.nextError(), 0);
     }
 
-    // What the window shows, read back: the output of a KT4412 button that is
-    // not its table index, the list's entry, the pin option, the reference
-    // entry as the table reads it, each group's offset code; only GPIO? and
-    // *TST? reach the board.
+    // Read back from the window: a KT4412 button that is not its table index,
+    // the list's entry, the pin option, the reference entry, each group's
+    // offset code; only GPIO? and *TST? reach the board.
     void queriesReadTheWindow() {
-        RemoteBench monitor(2);
+        RemoteBench monitor(2), references(6);
         monitor.send("DAC5:X1A 0;:PULS:LDAC;:MON ON;MON:SOUR \"DAC 5\";:GPIO:MODE HIGH");
+        const QString offset0 = references.send("OFFS0?;VREF0 \"2.50 V\";:OFFS1 100");
         monitor.bench.usb.clear();
+        references.bench.usb.clear();
         QCOMPARE(monitor.send("DAC5:VOLT?;:MON:SOUR?;:GPIO:MODE?;:GPIO?"),
                  "-10.0000;\"DAC 5\";HIGH;HIGH");
         QCOMPARE(monitor.bench.usb.words(), std::vector<int32_t>{0x058580});
         QCOMPARE(monitor.bench.label("lblGPIOinput")->text(), "=HIGH");
-
-        RemoteBench references(6);
-        const QString offset0 = references.send("OFFS0?");
-        references.send("VREF0 \"2.50 V\";:OFFS1 100");
-        references.bench.usb.clear();
         QCOMPARE(references.send("VREF0?;VREF1?;OFFS1?;OFFS0?;*TST?"),
                  "2.5;3;100;" + offset0 + ";0");
         QVERIFY((references.bench.usb.requests == std::vector<Request>{{221, 0, 0, 1, 3}}));
         QCOMPARE(monitor.nextError() + references.nextError(), 0);
     }
 
-    // A box the window would open during a remote command is withheld and the
-    // command refused; afterwards the operator gets boxes again.
+    // Without a board the reload's one "No Evaluation Board Found" box is
+    // withheld and the command is -200, its requests those of the menu entry;
+    // boxes withheld outside a command are counted and then shown again.
     void withheldBoxesRefuseTheCommand() {
-        RemoteBench remote(5);
-        remote.bench.typeInput(0, "zz");
-        remote.bench.usb.clear();
-        GuardedPrompt& prompt = remote.bench.window.prompt();
-        prompt.hold();
-        remote.bench.button("cmdX1A")->click();
-        remote.bench.window.mnuVersion_Click();
-        QCOMPARE(prompt.release(), 2);
-        QVERIFY(remote.bench.prompt.messages.empty());
-        QVERIFY(remote.bench.usb.requests.empty());
-        remote.bench.button("cmdX1A")->click();
-        QCOMPARE(remote.bench.prompt.messages.size(), std::size_t{1});
-    }
-
-    // Without a board the reload's one "No Evaluation Board Found" box becomes
-    // -200; the reload's requests go out as the menu entry's do.
-    void singleWithheldBoxIsAnError() {
         Bench bench(5);
         WindowOperations operations(bench.window, false);
         remote::Interpreter interpreter(operations);
         bench.usb.loadResult = -1;
         bench.usb.clear();
         QVERIFY(!interpreter.executeLine("BOARD:RELoad"));
-        QCOMPARE(interpreter.executeLine("SYST:ERR?"),
-                 std::optional<std::string>("-200,\"Execution error;BOARD:RELoad\""));
-        QVERIFY(bench.prompt.messages.empty());
+        QCOMPARE(interpreter.executeLine("SYST:ERR?;*IDN?").value_or(""),
+                 "-200,\"Execution error;BOARD:RELoad\";kteval,KT4421,USB,1.05");
         std::vector<int16_t> sent;
         for (const Request& r : bench.usb.requests) sent.push_back(r.request);
         QCOMPARE(sent, (std::vector<int16_t>{224, 219, 218}));
-        QCOMPARE(interpreter.executeLine("*IDN?"),
-                 std::optional<std::string>("kteval,KT4421,USB,1.05"));
+        bench.typeInput(0, "zz");
+        bench.prompt.messages.clear();
+        bench.window.prompt().hold();
+        bench.button("cmdX1A")->click();
+        bench.window.mnuVersion_Click();
+        QCOMPARE(bench.window.prompt().release(), 2);
+        QVERIFY(bench.prompt.messages.empty());
+        bench.button("cmdX1A")->click();
+        QCOMPARE(bench.prompt.messages.size(), std::size_t{1});
     }
 };
 

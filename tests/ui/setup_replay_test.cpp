@@ -1,9 +1,6 @@
-// Setups and recordings on the real main window over the simulated board, as
-// two properties of random sessions (KTEVAL_SEED=n for another run):
-// - *LRN?'s answer run on a fresh window of the part brings it to a state in
-//   which every query answers as on the window it came from;
-// - an operator's session recorded, then run as a setup on a fresh window,
-//   sends the same board requests, word for word.
+// Random sessions on the real window over the simulated board (KTEVAL_SEED
+// overrides): *LRN? run on a fresh window answers every query alike, and a
+// recorded session run as a setup sends the same requests, word for word.
 #include <QtTest>
 
 #include <random>
@@ -20,17 +17,14 @@ using namespace kteval::ui::test;
 
 namespace {
 
-// RandomOperator's steps and those that change nothing the chip holds in the
-// model: reference entries (with or without Enter), level buttons, raw words
-// and "Reload USB".
+// RandomOperator's steps, and references, level buttons, raw words, reloads.
 QString operatorStep(RandomOperator& op, QWidget& window, const PartInfo& part) {
     switch (op.pick(14)) {
         case 0: {
             const QString k = op.number(op.pick(part.thirdReference ? 3 : 2));
             const char* texts[] = {"2.5", "-1.25", "3.3V", "abc", "1e1", "0.1234567", "4.096 V"};
-            QString step = "type txtVREF_" + k + " " + texts[op.pick(7)];
-            if (op.pick(2) == 0) step += ";enter txtVREF_" + k;
-            return step;
+            return "type txtVREF_" + k + " " + texts[op.pick(7)] +
+                   (op.pick(2) ? "" : ";enter txtVREF_" + k);
         }
         case 1:
             return "click cmdRESET_" + op.number(op.pick(6));
@@ -42,7 +36,7 @@ QString operatorStep(RandomOperator& op, QWidget& window, const PartInfo& part) 
         case 3:
             return op.pick(8) == 0 ? "menu mnuReload" : "click cmdLDAC";
         default: {
-            // Most resets are drawn again, so that a session's state grows.
+            // Most resets are drawn again, so that the state grows.
             QString step = op.step(window);
             while (step.contains(QRegularExpression("mnuPulseReset|Command5|Command1")) &&
                    op.pick(5) != 0) {
@@ -69,25 +63,17 @@ QString clientCommand(RandomOperator& op, const PartInfo& part) {
     }
 }
 
-// Every query of the state, one line.
-QString everyQuery(const PartInfo& part) {
-    QString line = "CHAN?;INP?;*LRN?";
-    for (int k = 0; k < (part.thirdReference ? 3 : 2); ++k) {
-        line += QStringLiteral(";OFFS%1?;VREF%1?").arg(k);
-    }
-    for (int n = 0; n < part.channels; ++n) {
-        line += QStringLiteral(
-                    ";:DAC%1:X1A?;X1B?;M?;C?;X2A?;X2B?;REG?;MUX?;VOLT?;VOLT:RANG?;"
-                    "VOLT:STEP?")
-                    .arg(n);
-    }
-    return line;
-}
-
+// What every query answers, and the monitor and GPIO state.
 QString stateOf(RemoteBench& remote, const PartInfo& part) {
-    return remote.send(everyQuery(part)) + QStringLiteral(" monitor %1 gpio %2")
-                                               .arg(remote.bench.model().MonitorState)
-                                               .arg(int(remote.operations.gpioMode()));
+    QString line = "CHAN?;INP?;*LRN?";
+    for (int k = 0; k < (part.thirdReference ? 3 : 2); ++k)
+        line += QStringLiteral(";OFFS%1?;VREF%1?").arg(k);
+    for (int n = 0; n < part.channels; ++n)
+        line += QStringLiteral(";:DAC%1:X1A?;X1B?;M?;C?;X2A?;X2B?;REG?;MUX?;VOLT?;VOLT:RANG?;STEP?")
+                    .arg(n);
+    return remote.send(line) + QStringLiteral(" monitor %1 gpio %2")
+                                   .arg(remote.bench.model().MonitorState)
+                                   .arg(int(remote.operations.gpioMode()));
 }
 
 }  // namespace
@@ -98,89 +84,76 @@ class SetupReplayTest : public QObject {
   private slots:
     void initTestCase() { QCoreApplication::setApplicationVersion("1.05"); }
 
-    void learnedStateReplays_data() {
-        QTest::addColumn<int>("part");
-        for (int i = 0; i < kPartCount; ++i) {
-            QTest::newRow(std::string(partByIndex(i).name).c_str()) << i;
-        }
-    }
+    // Catches a setting *LRN? leaves out or states so that it does not replay.
     void learnedStateReplays() {
-        QFETCH(int, part);
-        const PartInfo& info = partByIndex(part);
-        const uint64_t seed = kteval::test::testSeed() + static_cast<uint64_t>(part);
-        for (int session = 0; session < 4; ++session) {
-            RemoteBench original(part);
-            RandomOperator op(info, seed * 31 + static_cast<uint64_t>(session));
-            QStringList history;
-            for (int action = 0; action < 150; ++action) {
-                if (op.pick(4) == 0) {
-                    history << clientCommand(op, info);
-                    original.send(history.back());
-                } else {
-                    history << operatorStep(op, original.bench.window, info);
-                    original.bench.run(history.back().split(';'));
+        for (int part = 0; part < kPartCount; ++part) {
+            const PartInfo& info = partByIndex(part);
+            const uint64_t seed = kteval::test::testSeed() + uint64_t(part);
+            for (int session = 0; session < 4; ++session) {
+                RemoteBench original(part);
+                RandomOperator op(info, seed * 31 + uint64_t(session));
+                QStringList history;
+                for (int action = 0; action < 150; ++action) {
+                    const bool client = op.pick(4) == 0;
+                    history << (client ? clientCommand(op, info)
+                                       : operatorStep(op, original.bench.window, info));
+                    client ? void(original.send(history.back()))
+                           : original.bench.run(history.back().split(';'));
                 }
+                const QString learned = original.send("*LRN?");
+                RemoteBench fresh(part);
+                fresh.send(learned);
+                const QString where = QString::fromStdString(kteval::test::seedNote(seed)) +
+                                      "\nsession: " + history.join(" | ") + "\n*LRN?: " + learned;
+                QVERIFY2(fresh.nextError() == 0, qPrintable(where));
+                QVERIFY2(stateOf(fresh, info) == stateOf(original, info), qPrintable(where));
             }
-            const QString learned = original.send("*LRN?");
-            RemoteBench fresh(part);
-            fresh.send(learned);
-            const QString where = QString::fromStdString(kteval::test::seedNote(seed)) +
-                                  "\nsession: " + history.join(" | ") + "\n*LRN?: " + learned;
-            QVERIFY2(fresh.nextError() == 0, qPrintable(where));
-            QVERIFY2(stateOf(fresh, info) == stateOf(original, info), qPrintable(where));
         }
     }
 
-    void recordedSessionReplays_data() {
-        QTest::addColumn<int>("part");
-        QTest::newRow("KT4412") << 2;
-        QTest::newRow("KT4421") << 5;
-    }
+    // Catches an operator action recorded wrongly, or not at all.
     void recordedSessionReplays() {
-        QFETCH(int, part);
-        const PartInfo& info = partByIndex(part);
-        const uint64_t seed = kteval::test::testSeed() + static_cast<uint64_t>(part);
-        QTemporaryDir dir;
-        const std::string path = dir.filePath("session.txt").toStdString();
-
-        Bench recorded(part, true);
-        std::ostringstream recorderErrors;
-        remote::SessionRecorder recorder(recorderErrors);
-        std::string error;
-        QVERIFY(recorder.open(path, error));
-        recorder.begin(info, "1.05");
-        recorded.window.setActionListener(&recorder);
-        recorded.usb.clear();
-        RandomOperator op(info, seed);
-        QStringList history;
-        for (int action = 0; action < 300; ++action) {
-            history << operatorStep(op, recorded.window, info);
-            recorded.run(history.back().split(';'));
+        for (const int part : {2, 5}) {
+            const PartInfo& info = partByIndex(part);
+            const uint64_t seed = kteval::test::testSeed() + uint64_t(part);
+            QTemporaryDir dir;
+            const std::string path = dir.filePath("session.txt").toStdString();
+            Bench recorded(part, true);
+            std::ostringstream recorderErrors;
+            remote::SessionRecorder recorder(recorderErrors);
+            std::string error;
+            QVERIFY(recorder.open(path, error));
+            recorder.begin(info, "1.05");
+            recorded.window.setActionListener(&recorder);
+            recorded.usb.clear();
+            RandomOperator op(info, seed);
+            QStringList history;
+            for (int action = 0; action < 300; ++action) {
+                history << operatorStep(op, recorded.window, info);
+                recorded.run(history.back().split(';'));
+            }
+            const auto lines = remote::readSetupFile(path, error);
+            RemoteBench replayed(part);
+            replayed.bench.usb.clear();
+            const QString where = QString::fromStdString(kteval::test::seedNote(seed)) +
+                                  "\nsession: " + history.join(" | ").right(2000);
+            QVERIFY2(lines && applySetup(replayed.bench.window, replayed.operations, path, *lines),
+                     qPrintable(where));
+            QVERIFY2(replayed.bench.usb.requests == recorded.usb.requests, qPrintable(where));
+            QCOMPARE(replayed.bench.usb.loads.size(), recorded.usb.loads.size());
+            QVERIFY(recorderErrors.str().empty());
         }
-
-        const auto lines = remote::readSetupFile(path, error);
-        QVERIFY(lines.has_value());
-        RemoteBench replayed(part);
-        replayed.bench.usb.clear();
-        const QString where = QString::fromStdString(kteval::test::seedNote(seed)) +
-                              "\nsession: " + history.join(" | ").right(2000);
-        QVERIFY2(applySetup(replayed.bench.window, replayed.operations, path, *lines),
-                 qPrintable(where));
-        QVERIFY2(replayed.bench.usb.requests == recorded.usb.requests, qPrintable(where));
-        QCOMPARE(replayed.bench.usb.loads.size(), recorded.usb.loads.size());
-        QVERIFY(recorderErrors.str().empty());
     }
 
-    // Comments, blank lines and '#H' numbers; the first refused line stops
-    // the setup and is named in the box; nothing after it is sent.
+    // Comments, blank lines and '#H' numbers are read; the first refused line
+    // stops the setup and is named in the box; nothing after it is sent.
     void refusedLineStopsSetup() {
         QTemporaryDir dir;
         const QString path = dir.filePath("setup.txt");
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(
-            "# offset first\n\nOFFS1 #H100  # trailing comment\r\n"
-            "  DAC3:X1A 16384\nOFFS0 5\n");
+        QVERIFY(
+            file.open(QIODevice::WriteOnly) &&
+            file.write("# offset first\n\nOFFS1 #H100  # comment\r\n  DAC3:X1A 16384\nOFFS0 5\n"));
         file.close();
         std::string error;
         const auto lines = remote::readSetupFile(path.toStdString(), error);
