@@ -19,9 +19,10 @@
 #include <thread>
 
 #include "command_words.h"
-#include "remote_harness.h"
+#include "harness.h"
 #include "remote_server.h"
 #include "request_codes.h"
+#include "window_operations.h"
 
 using namespace kteval;
 using namespace kteval::ui;
@@ -53,15 +54,16 @@ void flush(QTcpSocket& socket) {
 
 // A window with its server on a free loopback port.
 struct ServerBench {
-    explicit ServerBench(int partIndex) : remote(partIndex) {
+    explicit ServerBench(int partIndex) : bench(partIndex, true) {
         if (!server.listen({QHostAddress(QHostAddress::LocalHost), 0})) qFatal("cannot listen");
-        remote.bench.usb.clear();
+        bench.usb.clear();
     }
     std::unique_ptr<QTcpSocket> connect() { return connectTo(server.port()); }
-    std::vector<int32_t> words() const { return remote.bench.usb.words(); }
+    std::vector<int32_t> words() const { return bench.usb.words(); }
 
-    RemoteBench remote;
-    RemoteServer server{remote.operations};
+    Bench bench;
+    WindowOperations operations{bench.window, true};
+    RemoteServer server{operations};
 };
 
 int32_t xWord(int bits, int channel, int code) {
@@ -146,7 +148,7 @@ class RemoteServerTest : public QObject {
         }
         QCOMPARE(ask(*first, lines + "DAC33:X1A?;:CHAN?\n"), "2999;33");
         QVERIFY(bench.words() == expected);
-        QCOMPARE(bench.remote.bench.label("lblXA")->text(), "0BB7");
+        QCOMPARE(bench.bench.label("lblXA")->text(), "0BB7");
     }
 
     // The ninth client is refused and logged with the eight holding the
@@ -179,7 +181,7 @@ class RemoteServerTest : public QObject {
         QVERIFY(next);
         QCOMPARE(ask(*next, "*OPC?\n"), "1");
         QVERIFY(log.contains("client " + firstName + " disconnected"));
-        QVERIFY(bench.remote.bench.usb.requests.empty());
+        QVERIFY(bench.bench.usb.requests.empty());
     }
 
     // Eight clients reconnecting for every measurement for 30 s, each
@@ -284,7 +286,7 @@ class RemoteServerTest : public QObject {
     void commandsWaitWhileAModalBoxIsOpen() {
         QFETCH(bool, boxClosed);
         ServerBench bench(5);
-        Bench& window = bench.remote.bench;
+        Bench& window = bench.bench;
         auto client = bench.connect();
         QVERIFY(client);
         QSignalSpy waiting(&bench.server, &RemoteServer::inputWaiting);

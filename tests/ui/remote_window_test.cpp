@@ -5,19 +5,34 @@
 // do); a refused setup line; the window's read-backs; withheld boxes.
 #include <QtTest>
 
-#include <random>
-
+#include "harness.h"
+#include "interpreter.h"
 #include "random_operator.h"
-#include "remote_harness.h"
 #include "session_recorder.h"
 #include "setup_session.h"
 #include "test_seed.h"
+#include "window_operations.h"
 
 using namespace kteval;
 using namespace kteval::ui;
 using namespace kteval::ui::test;
 
 namespace {
+
+// A window over the simulated board, taking command lines.
+struct RemoteBench {
+    explicit RemoteBench(int partIndex) : bench(partIndex, true) {}
+    // The answer line, or "" when there is none.
+    QString send(const QString& line) {
+        return QString::fromStdString(interpreter.executeLine(line.toStdString()).value_or(""));
+    }
+    // The oldest queued error's code (0 when none).
+    int nextError() { return send("SYST:ERR?").section(',', 0, 0).toInt(); }
+
+    Bench bench;
+    WindowOperations operations{bench.window, true};
+    remote::Interpreter interpreter{operations};
+};
 
 // RandomOperator's steps, and references, level buttons, raw words, reloads.
 QString operatorStep(RandomOperator& op, QWidget& window, const PartInfo& part) {
