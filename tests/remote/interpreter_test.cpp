@@ -154,11 +154,9 @@ TEST(RemoteErrorQueue, DetailSaysWhere) {
          "-113,\"Undefined header;"
          "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA...\""},
     };
-    for (const auto& [line, answer] : rows) {
-        Session session("KT4421");
-        session.run(line);
-        EXPECT_EQ(session.run("SYST:ERR?"), answer) << line.substr(0, 20);
-    }
+    Session session("KT4421");
+    for (const auto& [line, answer] : rows)
+        EXPECT_EQ((session.run(line), session.run("SYST:ERR?")), answer);
 }
 
 // One row per command at least, so that a header bound to the wrong handler,

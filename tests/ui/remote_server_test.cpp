@@ -111,16 +111,12 @@ class RemoteServerTest : public QObject {
 
     // "[ADDR:]PORT" read into address and port, anything else refused.
     void listenAddressReadOrRefused() {
+        // clang-format off
         const std::pair<QString, QString> rows[] = {
-            {"5025", "127.0.0.1 5025"},
-            {"*:5025", "0.0.0.0 5025"},
-            {"localhost:1", "127.0.0.1 1"},
-            {"[::1]:5025", "::1 5025"},
-            {"::1:5025", "-"},
-            {"65536", "-"},
-            {"+5", "-"},
-            {"example.org:5025", "-"},
-        };
+            {"5025", "127.0.0.1 5025"}, {"*:5025", "0.0.0.0 5025"}, {"localhost:1", "127.0.0.1 1"},
+            {"[::1]:5025", "::1 5025"}, {"::1:5025", "-"}, {"65536", "-"}, {"+5", "-"},
+            {"example.org:5025", "-"}};
+        // clang-format on
         for (const auto& [text, read] : rows) {
             const auto parsed = parseListenAddress(text);
             QCOMPARE(

@@ -5,7 +5,7 @@ on SIGTERM): one short PyVISA session and the PyMeasure driver of examples/,
 each checked word by word in the trace; or, with "nc", the README's `nc -q 1`
 example 100 times (it half-closes before the answer comes).
 
-Usage: remote_visa_test.py PATH/TO/kteval [nc]
+Usage: remote_visa_test.py PATH/TO/kteval [visa|nc]
 """
 
 import concurrent.futures
@@ -72,13 +72,12 @@ def run_visa(kteval):
         manager = pyvisa.ResourceManager("@py")
         visa = manager.open_resource(f"TCPIP::127.0.0.1::{port}::SOCKET", read_termination="\n",
                                      write_termination="\n", timeout=20000)
-        check("*IDN?", visa.query("*IDN?"), "kteval,KT4421,SIMULATED,1.05")
-        visa.write("DAC5:X1A #H3FFF;:PULS:LDAC")
-        check("VOLT?", visa.query("DAC5:VOLT?"), "7.9995")
-        visa.write("FOO")
-        check("SYST:ERR?", visa.query("SYST:ERR?"), '-113,"Undefined header;FOO"')
-        visa.write("BOARD:RELoad")
-        check("*OPC?", visa.query("*OPC?"), "1")
+        for command, answer in [("*IDN?", "kteval,KT4421,SIMULATED,1.05"),
+                                ("DAC5:X1A #H3FFF;:PULS:LDAC", None), ("DAC5:VOLT?", "7.9995"),
+                                ("FOO", None), ("SYST:ERR?", '-113,"Undefined header;FOO"'),
+                                ("BOARD:RELoad", None), ("*OPC?", "1")]:
+            check(command, visa.write(command) and None if answer is None else visa.query(command),
+                  answer)
         visa.close()
         manager.close()
 
