@@ -1,8 +1,6 @@
-// Any bytes as command lines from a client: the first byte picks the part,
-// the rest is split at LF into lines. Properties: nothing the window may rely
-// on is broken (channel, code, offset DAC, entry all valid for the part); a
-// line queues at most one error; a line of one command (no ';') that queues
-// an error called no action and answered nothing; answers are printable.
+// Any bytes as lines (first byte: the part): no invalid window call, at most
+// one error a line, an erring single command acts and answers nothing,
+// answers printable.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>

@@ -1,7 +1,6 @@
-// The interpreter over a recording of the window's operations: how lines are
-// read (headers, numbers, separators, bytes that are no command), each command
-// family on the parts it applies to, its limits and errors, and the status
-// and error reporting. A rejected command sends nothing and ends its line.
+// The interpreter over a recording of the window's operations: line syntax,
+// command families and limits, status and errors. A rejected command sends
+// nothing and ends its line.
 #include <gtest/gtest.h>
 
 #include "interpreter.h"
@@ -98,8 +97,7 @@ TEST(RemoteLineSyntax, CodeFormats) {
     });
 }
 
-// Bytes that are no command: NUL and control bytes are white space (IEEE
-// 488.2), anything else outside the syntax is a syntax error; none sends.
+// NUL and control bytes are white space, other bytes outside the syntax errors.
 TEST(RemoteLineSyntax, ArbitraryBytes) {
     expectLines({
         {"KT4410", "\0\0"s, "", "", ""},
@@ -112,8 +110,7 @@ TEST(RemoteLineSyntax, ArbitraryBytes) {
     });
 }
 
-// The queue keeps 16 errors, then -350 for those lost; it answers oldest
-// first and *CLS empties it.
+// Catches a queue of the wrong length, order, overflow mark or clearing.
 TEST(RemoteErrorQueue, OrderOverflowAndClear) {
     Session session("KT4420");
     session.interpreter.inputOverrun();
@@ -137,8 +134,7 @@ TEST(RemoteErrorQueue, OrderOverflowAndClear) {
     EXPECT_EQ(session.calls(), "");
 }
 
-// An error names the command as written, resolved against the path, and for
-// a range error the limit; a syntax error names the header read so far.
+// An error names the command as written and resolved, and the limit broken.
 TEST(RemoteErrorQueue, DetailSaysWhere) {
     const std::pair<std::string, const char*> rows[] = {
         {"dac3:x1a 5;X1B -7", "-222,\"Data out of range;dac3:X1B below 0\""},
@@ -159,8 +155,7 @@ TEST(RemoteErrorQueue, DetailSaysWhere) {
         EXPECT_EQ((session.run(line), session.run("SYST:ERR?")), answer);
 }
 
-// One row per command at least, so that a header bound to the wrong handler,
-// register, line or group fails; limits at their edges on a part of each width.
+// Catches a header bound to the wrong action, or a limit off at its edge.
 TEST(RemoteCommands, MapToTheirOperationWithinThePartsLimits) {
     expectLines({
         {"KT4412", "*idn?;*OPC?;*OPT?", "", "kteval,KT4412,SIMULATED,1.0.5;1;0", ""},
@@ -178,16 +173,13 @@ TEST(RemoteCommands, MapToTheirOperationWithinThePartsLimits) {
         {"KT4410", "DAC2:C 65536", "", "", "-222"},
         {"KT4421", "DAC2:X1A 16383", "write 2 X1A 16383", "", ""},
         {"KT4421", "DAC2:M #H4000", "", "", "-222"},
-        // A voltage goes into the input register that feeds the channel's
-        // output; KT4421 at its start values reaches -3.99976 V to 7.99951 V.
+        // A voltage goes into the input register the channel's output uses.
         {"KT4421", "DAC3:VOLT 0", "write 3 X1A 5461", "", ""},
         {"KT4421", "DAC3:MUX B;:DAC3:VOLT 7.9998V", "setMux 3 B|write 3 X1B 16383", "", ""},
         {"KT4421", "DAC3:VOLT -4.0005", "", "", "-222"},
         {"KT4421", "DAC3:VOLT:RANG?;STEP?", "", "-3.999755859375,7.99951171875;0.000732421875", ""},
         {"KT4421", "DAC3:VOLT A", "", "", "-104"},
         {"KT4421", "INP B;INP?;INP A", "chooseInput B|chooseInput A", "B", ""},
-        // Offset DACs and references: only the groups the part shows; offset
-        // codes are 14-bit on every part.
         {"KT4420", "OFFS2 #H3FFF;OFFSET2?", "writeOffset 2 16383", "16383", ""},
         {"KT4410", "OFFS1?;OFFS1 16384", "", "8192", "-222"},
         {"KT4422", "OFFS2 1", "", "", "-114"},
@@ -203,8 +195,6 @@ TEST(RemoteCommands, MapToTheirOperationWithinThePartsLimits) {
          "setLine RESET HIGH|setLine CLR LOW|setLine LDAC HIGH", "", ""},
         {"KT4420", "LINE:CLR 2", "", "", "-224"},
         {"KT4420", "LINE:CLR", "", "", "-109"},
-        // Monitor and GPIO on the 441x parts only; a source only while the
-        // monitor is on, from the part's own list.
         {"KT4410", "MON ON;MON:STAT OFF;MONITOR:STATE 1",
          "setMonitor ON|setMonitor OFF|setMonitor ON", "", ""},
         {"KT4410", "MON ON;MON:SOUR \"mon_in1\";SOUR \"DAC 15\"",
@@ -224,8 +214,7 @@ TEST(RemoteCommands, MapToTheirOperationWithinThePartsLimits) {
     });
 }
 
-// Register queries answer the model as it holds it, in decimal; GPIO? the
-// level read; a refused window action is -200.
+// Queries answer the model in decimal; a refused window action is -200.
 TEST(RemoteCommands, QueriesAnswerTheModelAndRefusalsAreExecutionErrors) {
     Session session("KT4421");
     DAC& record = session.ops.model().DACs(7);
@@ -247,10 +236,7 @@ TEST(RemoteCommands, QueriesAnswerTheModelAndRefusalsAreExecutionErrors) {
     EXPECT_EQ(monitor.errors(), "-200");
 }
 
-// Each error class sets its bit of the event register, *OPC bit 0; reading
-// the register clears it. The status byte has EAV while errors are queued,
-// ESB for enabled events, MSS for enabled status bits; *CLS clears all but
-// the enable masks.
+// Catches an event bit, status bit or enable mask set or cleared wrongly.
 TEST(RemoteStatus, EventRegisterAndStatusByte) {
     Session session("KT4421");
     EXPECT_EQ(session.run("*ESR?;*STB?;*ESE?;*SRE?"), "0;0;0;0");

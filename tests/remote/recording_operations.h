@@ -16,9 +16,8 @@
 
 namespace kteval::remote {
 
-// An Operations that records every action as text and keeps a real module of
-// the part, changed as the window's handlers change it (as far as queries see
-// it). An argument the window may not rely on sets invalidCall.
+// Records every action as text on a real module of the part; an argument
+// the window may not rely on sets invalidCall.
 class RecordingOperations : public Operations {
   public:
     explicit RecordingOperations(std::string_view partName) {

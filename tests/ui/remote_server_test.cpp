@@ -1,6 +1,4 @@
-// The command server over real loopback sockets, in front of the real main
-// window and the simulated board: clients, limits, bad input and commands
-// waiting for the operator's modal box.
+// The command server over loopback sockets in front of the real window.
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <sched.h>
@@ -70,9 +68,7 @@ int32_t xWord(int bits, int channel, int code) {
     return word::channelWord(word::kModeX, int16_t(bits), int16_t(channel), code);
 }
 
-// A blocking plain-socket client (no TCP_NODELAY) that sends lines, shuts down
-// its sending side and reads until the server closes: the answers, or
-// "<reset>" when the connection failed or was reset. Closed without TIME_WAIT.
+// A blocking client that sends lines, half-closes and reads all answers.
 std::string sendAndHalfClose(quint16 port, const std::string& lines) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in address{};
@@ -125,8 +121,7 @@ class RemoteServerTest : public QObject {
         }
     }
 
-    // Each client has its own error queue; CR LF and LF end a line; pipelined
-    // writes run in order, over many turns, before the query that follows.
+    // Catches a shared error queue, or pipelined lines lost or reordered.
     void ownErrorQueuesAndPipelinedLinesInOrder() {
         ServerBench bench(4);
         auto first = bench.connect(), second = bench.connect();
@@ -147,8 +142,7 @@ class RemoteServerTest : public QObject {
         QCOMPARE(bench.bench.label("lblXA")->text(), "0BB7");
     }
 
-    // The ninth client is refused and logged with the eight holding the
-    // places; a client that has closed frees its place at once.
+    // Catches a ninth client let in, or a closed client's place kept.
     void ninthClientRefusedAndLoggedClosedOneFreesItsPlace() {
         ServerBench bench(0);
         QStringList log;
@@ -180,9 +174,7 @@ class RemoteServerTest : public QObject {
         QVERIFY(bench.bench.usb.requests.empty());
     }
 
-    // Eight clients reconnecting for every measurement for 30 s, each
-    // half-closing after a write, a query and a half line: none is refused,
-    // every answer comes back, no half line runs.
+    // Soak: reconnecting, half-closing clients refused or answers lost.
     void soakReconnectingClientsNeverRefusedNorLoseAnswers() {
         ServerBench bench(5);
         int connections = 0;
@@ -211,8 +203,7 @@ class RemoteServerTest : public QObject {
         qInfo("%d connections in 30 s, none refused", connections);
     }
 
-    // A client whose packets no longer arrive (its network namespace's
-    // firewall drops them) frees its place once keepalive gives up on it.
+    // A client whose packets are dropped frees its place through keepalive.
     void keepaliveDropsAVanishedClient() {
         if (geteuid() != 0) QSKIP("needs root for a network namespace");
         const QString space = QStringLiteral("kteval-keepalive-%1").arg(getpid());
@@ -247,8 +238,7 @@ class RemoteServerTest : public QObject {
         WAIT_FOR(log.back().contains("disconnected (Connection timed out)"));
     }
 
-    // A line over 64 KiB is discarded up to its LF and reported once; one of
-    // exactly 64 KiB runs, ended by LF or CR LF, also when its CR comes first.
+    // Catches the 64 KiB line limit off by one, or an overrun not discarded.
     void lineOverLimitIsOverrunOneAtLimitRuns() {
         ServerBench bench(5);
         auto client = bench.connect();
@@ -272,8 +262,7 @@ class RemoteServerTest : public QObject {
         QCOMPARE(bench.words(), std::vector<int32_t>{2});
     }
 
-    // While the operator's box is open, and after it has closed until the
-    // handler has gone on from it, commands wait; then they run in order.
+    // Catches commands run while the operator's box is open or just closed.
     void commandsWaitWhileAModalBoxIsOpen_data() {
         QTest::addColumn<bool>("boxClosed");
         QTest::newRow("box open") << false;
@@ -307,9 +296,7 @@ class RemoteServerTest : public QObject {
         QCOMPARE(bench.words(), (std::vector<int32_t>{xWord(14, 1, 1), xWord(14, 1, 2)}));
     }
 
-    // Commands sent while the operator picks the part wait until the window
-    // has loaded, through the dialog loop's last pass: they come after the
-    // firmware load and are not undone by the start values.
+    // Catches commands run before start-up has loaded the part.
     void commandsWaitUntilStartUpHasLoaded() {
         SimulatedBoard board;
         RecordingUsb usb(&board);

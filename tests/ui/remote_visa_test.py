@@ -1,11 +1,9 @@
 #!/usr/bin/python3
-"""Real clients of `kteval --simulate --headless --listen 127.0.0.1:0` (request
-trace on, no XDG_RUNTIME_DIR; it must print only its own lines and end cleanly
-on SIGTERM): one short PyVISA session and the PyMeasure driver of examples/,
-each checked word by word in the trace; or, with "nc", the README's `nc -q 1`
-example 100 times (it half-closes before the answer comes).
+"""Real clients of `kteval --simulate --headless --listen 127.0.0.1:0`, checked
+against its request trace: a short PyVISA session and the PyMeasure driver of
+examples/ (visa), or the README's `nc -q 1` example 100 times (nc).
 
-Usage: remote_visa_test.py PATH/TO/kteval [visa|nc]
+Usage: remote_visa_test.py PATH/TO/kteval visa|nc
 """
 
 import concurrent.futures
