@@ -229,8 +229,7 @@ TEST(RemoteCommands, QueriesAnswerTheModelAndRefusalsAreExecutionErrors) {
     EXPECT_EQ(session.errors(), "-113");
 
     Session monitor("KT4412");
-    monitor.ops.gpioHigh = true;
-    EXPECT_EQ(monitor.run("GPIO?"), "HIGH");
+    EXPECT_EQ(monitor.run("GPIO:MODE HIGH;:GPIO?"), "HIGH");
     monitor.ops.refuse = true;
     EXPECT_EQ(monitor.run("DAC1:X1A 5;*OPC?"), "");
     EXPECT_EQ(monitor.errors(), "-200");

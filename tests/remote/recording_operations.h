@@ -31,9 +31,8 @@ class RecordingOperations : public Operations {
 
     std::vector<std::string> calls;
     bool invalidCall = false;
-    bool refuse = false;  // every action answers Refused
-    bool gpioHigh = false;
-    int selfTestResult = 0;  // what the board link's read gives
+    bool refuse = false;     // every action answers Refused
+    int selfTestResult = 0;  // what the board link's read gives; GPIO? reads the pin's drive
 
     KT442xModule& model() { return module_; }
     const KT442xModule& module() const override { return module_; }
@@ -48,7 +47,7 @@ class RecordingOperations : public Operations {
     GpioMode gpioMode() const override { return gpioMode_; }
 
     Outcome readGpio() override {
-        return act("readGpio", monitor(), [&] { module_.GpioHigh = gpioHigh; });
+        return act("readGpio", monitor(), [&] { module_.GpioHigh = gpioMode_ == GpioMode::High; });
     }
     Outcome selectChannel(int i) override {
         return act("selectChannel " + std::to_string(i), used(i), [&] { select(i); });

@@ -71,12 +71,9 @@ int32_t xWord(int bits, int channel, int code) {
 // A blocking client that sends lines, half-closes and reads all answers.
 std::string sendAndHalfClose(quint16 port, const std::string& lines) {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const sockaddr_in address{AF_INET, htons(port), {htonl(INADDR_LOOPBACK)}, {}};
     std::string answers;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         write(fd, lines.data(), lines.size()) != ssize_t(lines.size())) {
         answers = "<reset>";
     }
