@@ -3,6 +3,8 @@
 // nothing and ends its line.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "interpreter.h"
 #include "recording_operations.h"
 
@@ -11,47 +13,36 @@ namespace {
 
 using namespace std::string_literals;
 
-template <typename List, typename Text>
-std::string joined(const List& list, const char* separator, Text text) {
-    std::string all;
-    for (const auto& item : list) all += (all.empty() ? "" : separator) + text(item);
-    return all;
-}
-
 // One client on a window of the part, with everything it did as text.
 struct Session {
     explicit Session(std::string_view part) : ops(part), interpreter(ops) {}
     std::string run(std::string_view line) { return interpreter.executeLine(line).value_or(""); }
     std::string calls() const {
-        return joined(ops.calls, "|", [](auto& c) { return c; });
+        std::string all;
+        for (const std::string& call : ops.calls) all += (all.empty() ? "" : "|") + call;
+        return all;
     }
     std::string errors() const {
-        return joined(interpreter.errors().entries(), ",",
-                      [](auto& e) { return std::to_string(int(e.code)); });
+        std::string all;
+        for (const ErrorEntry& e : interpreter.errors().entries())
+            all += (all.empty() ? "" : ",") + std::to_string(int(e.code));
+        return all;
     }
 
     RecordingOperations ops;
     Interpreter interpreter;
 };
 
-// One line on a fresh session, and the actions, answer and errors it gives.
-struct LineCase {
-    const char* part;
-    std::string line;
-    const char* calls;
-    const char* answer;
-    const char* errors;
-};
-
-void expectLines(std::initializer_list<LineCase> rows) {
-    for (const LineCase& row : rows) {
-        Session session(row.part);
-        const std::string answer = session.run(row.line);
-        const std::string where = std::string(row.part) + " " + row.line.substr(0, 40);
-        EXPECT_EQ(session.calls(), row.calls) << where;
-        EXPECT_EQ(answer, row.answer) << where;
-        EXPECT_EQ(session.errors(), row.errors) << where;
-        EXPECT_FALSE(session.ops.invalidCall) << where;
+// Rows of part, line, and the actions, answer and errors the line gives on a
+// fresh session, with no action the window may not rely on.
+void expectLines(std::initializer_list<std::array<std::string, 5>> rows) {
+    for (const auto& [part, line, calls, answer, errors] : rows) {
+        Session session(part);
+        const std::string got = session.run(line);
+        EXPECT_EQ(got + " / " + session.calls() + " / " + session.errors(),
+                  answer + " / " + calls + " / " + errors)
+            << part << " " << line.substr(0, 40);
+        EXPECT_FALSE(session.ops.invalidCall) << line;
     }
 }
 
