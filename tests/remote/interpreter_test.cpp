@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <tuple>
 
 #include "interpreter.h"
 #include "recording_operations.h"
@@ -209,10 +210,8 @@ TEST(RemoteCommands, MapToTheirOperationWithinThePartsLimits) {
 TEST(RemoteCommands, QueriesAnswerTheModelAndRefusalsAreExecutionErrors) {
     Session session("KT4421");
     DAC& record = session.ops.model().DACs(7);
-    record.X2A = -32768;
-    record.X2B = 98302;
-    record.DACreg = 0x3FFF;
-    record.ABsel = 1;
+    std::tie(record.X2A, record.X2B, record.DACreg, record.ABsel) =
+        std::tuple(-32768, 98302, 0x3FFF, 1);
     EXPECT_EQ(session.run("DAC7:X1A #H3FFF;X1A?;X1B?;M?;C?;X2A?;X2B?;REG?;MUX?"),
               "16383;5461;16383;8192;-32768;98302;16383;B");
     EXPECT_EQ(session.run("DAC7:VOLT?;:DAC0:VOLTAGE?;:DAC0:MUX?"), "7.9995;0.0000;A");

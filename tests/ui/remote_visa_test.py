@@ -6,15 +6,7 @@ examples/ (visa), or the README's `nc -q 1` example 100 times (nc).
 Usage: remote_visa_test.py PATH/TO/kteval visa|nc
 """
 
-import concurrent.futures
-import contextlib
-import logging
-import os
-import re
-import subprocess
-import sys
-import tempfile
-import threading
+import concurrent.futures, contextlib, logging, os, re, subprocess, sys, tempfile, threading
 
 import pyvisa
 
