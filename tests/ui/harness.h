@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -73,13 +72,6 @@ inline void operate(QWidget& window, const QStringList& steps) {
             qFatal("unknown step %s", qPrintable(step));
         }
     }
-}
-
-// Writes the firmware file into dir; a failed write ends the test run.
-inline void writeFirmwareFile(const QTemporaryDir& dir, const QByteArray& content) {
-    QFile file(dir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write the firmware file");
 }
 
 struct Message {

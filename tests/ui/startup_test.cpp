@@ -94,6 +94,28 @@ class StartupTest : public QObject {
         QCOMPARE(bench.usb.words().back(), 0xC80042);
     }
 
+    // Catches a failed load not reported with the part, the code, the icon and
+    // the advice for the file searched; a failing request reported; the window
+    // not working on without a board.
+    void failedLoadIsReportedAndTheWindowWorksOn() {
+        Bench bench(5);
+        bench.window.setLoadAdvice([](int16_t code, const FirmwareChoice& firmware) {
+            return std::to_string(code) + " " + firmware.path;
+        });
+        bench.usb.loadResult = -7;
+        bench.usb.requestResult = -3;
+        bench.window.mnuReload_Click();
+        bench.run({"click chkDAC_2", "type txtInput_0 1FFF", "click cmdX1A"});
+        QCOMPARE(bench.prompt.messages.size(), std::size_t{1});
+        const Message& box = bench.prompt.messages[0];
+        QCOMPARE(box.text + "|" + box.title + "|" + box.details,
+                 "No Evaluation Board Found|KT4421: -7|-7 " +
+                     bench.firmwareDir.filePath("KT4421SPI.hex"));
+        QCOMPARE(box.icon, Prompt::Icon::Exclamation);
+        QCOMPARE(bench.label("lblXA")->text(), "1FFF");
+        QCOMPARE(bench.label("lblOutputCode")->text(), wordText(bench.usb.words().back()));
+    }
+
     // Catches the close box or Exit leaving another window open.
     void closeBoxAndExitUnloadEveryWindow() {
         for (bool viaExit : {false, true}) {
