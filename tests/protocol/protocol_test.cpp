@@ -17,28 +17,24 @@ using namespace word;
 // Catches wrong mode bits, a channel address off by one, 14-bit data not
 // scaled x4, A/B control swapped, wrong offset DAC, monitor or GPIO words.
 TEST(CommandWords, ChannelWordsAndScaling) {
-    const std::pair<int32_t, int32_t> rows[] = {{channelWord(kModeX, 16, 0, 0x1234), 0xC81234},
-                                                {channelWord(kModeX, 14, 39, 0x3FFF), 0xEFFFFC},
-                                                {channelWord(kModeM, 16, 5, 0xFFFF), 0x4DFFFF},
-                                                {channelWord(kModeM, 14, 0, 0x3FFF), 0x48FFFC},
-                                                {channelWord(kModeC, 14, 16, 0x2000), 0x988000},
-                                                {controlWord(false), 0x010000},
-                                                {controlWord(true), 0x010004},
-                                                {offsetDacWord(0, 0x3FFF), 0x023FFF},
-                                                {offsetDacWord(2, 0), 0x040000},
-                                                {monitorWord(0x22), 0x0C0022},
-                                                {kReadbackGpio, 0x058580},
-                                                {*gpioWord(0), 0x0D0000},
-                                                {*gpioWord(1), 0x0D0002},
-                                                {*gpioWord(2), 0x0D0003}};
+    // clang-format off
+    const std::pair<int32_t, int32_t> rows[] = {
+        {channelWord(kModeX, 16, 0, 0x1234), 0xC81234}, {channelWord(kModeX, 14, 39, 0x3FFF), 0xEFFFFC},
+        {channelWord(kModeM, 16, 5, 0xFFFF), 0x4DFFFF}, {channelWord(kModeM, 14, 0, 0x3FFF), 0x48FFFC},
+        {channelWord(kModeC, 14, 16, 0x2000), 0x988000}, {controlWord(false), 0x010000},
+        {controlWord(true), 0x010004}, {offsetDacWord(0, 0x3FFF), 0x023FFF}, {offsetDacWord(2, 0), 0x040000},
+        {monitorWord(0x22), 0x0C0022}, {kReadbackGpio, 0x058580}, {*gpioWord(0), 0x0D0000},
+        {*gpioWord(1), 0x0D0002}, {*gpioWord(2), 0x0D0003}};
+    // clang-format on
     for (std::size_t i = 0; i < std::size(rows); ++i)
         EXPECT_EQ(rows[i].first, rows[i].second) << "row " << i;
     EXPECT_FALSE(gpioWord(3));
 }
 
 // Catches the select bits reversed, ABsel other than 1 counted, and 8-channel
-// parts' groups of four (only indices 0-3 and 8-11 have a word).
-TEST(CommandWords, GroupSelectMasks) {
+// parts' groups of four (only indices 0-3 and 8-11 have a word); and a
+// channel address formed for an index outside 0-39, in any build.
+TEST(CommandWordsDeathTest, GroupSelectMasks) {
     ChannelTable table;
     const PartInfo* kt4420 = findPart("KT4420");
     const PartInfo* kt4412 = findPart("KT4412");
@@ -54,11 +50,6 @@ TEST(CommandWords, GroupSelectMasks) {
     EXPECT_EQ(groupSelectWord(kt4412, table, 9), 0x070004);
     EXPECT_FALSE(groupSelectWord(kt4412, table, 4) || groupSelectWord(kt4412, table, 16));
     EXPECT_EQ(groupSelectWord(findPart("KT4413"), table, 3), 0x060004);
-}
-
-// Catches a channel address formed for an index outside 0-39, in any build.
-TEST(CommandWordsDeathTest, ChannelIndexOutsideTheTableStops) {
-    const ChannelTable table;
     EXPECT_DEATH(AddrBits(40), "contract violated: DacSelect");
     EXPECT_DEATH(AddrBits(-1), "contract violated: DacSelect");
     EXPECT_DEATH(groupSelectWord(findPart("KT4421"), table, 40), "contract violated");

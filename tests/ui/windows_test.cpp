@@ -132,10 +132,6 @@ class WindowsTest : public QObject {
 
   private slots:
     void initTestCase() {
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& c, const QString& m) {
-            if (m != "This plugin does not support propagateSizeHints()")
-                std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, c, m)));
-        });
         shown_.window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&shown_.window));
     }
