@@ -35,11 +35,10 @@ TEST(ChannelTableDeathTest, ResetGivesEveryRecordThePartsStartValues) {
     module.DACs(5).M = 9;
     module.ResetChannelTable();
     module.resetOffsetCodes();
-    EXPECT_TRUE(module.DACs(5).X1A == 7 && module.DACs(5).M == 0 && module.DACs(5).C == 0);
-    EXPECT_EQ(module.OffsetCode[0], 0);
+    EXPECT_TRUE(module.DACs(5).X1A == 7 && module.DACs(5).M == 0 && module.DACs(5).C == 0 &&
+                module.OffsetCode[0] == 0);
     module.DACs(0).X2A = 5;
-    EXPECT_FALSE(updateX2(module));
-    EXPECT_EQ(module.DACs(0).X2A, 5);
+    EXPECT_TRUE(!updateX2(module) && module.DACs(0).X2A == 5);
     ChannelTable& table = module.DACs;
     const ChannelTable& constTable = table;
     for (int index : {-1, 40, 32767}) {

@@ -17,8 +17,7 @@ TEST(PartCatalogue, ButtonIndexMatchesRowAndNameLookup) {
         EXPECT_EQ(findPart(part.name), &part);
         EXPECT_EQ(part.groupCount * part.groupSize, part.channels);
     }
-    EXPECT_EQ(findPart(""), nullptr);
-    EXPECT_EQ(findPart("kt4410"), nullptr);
+    EXPECT_TRUE(findPart("") == nullptr && findPart("kt4410") == nullptr);
 }
 
 // Catches a channel index taken as used (or not) at a group's edge, and the
@@ -60,9 +59,8 @@ TEST(PartRules, LimitsAndControlsOfEachPart) {
     EXPECT_TRUE(offsetDacCount(nullptr) == 0 && !hasMonitor(nullptr));
     EXPECT_EQ(monitorEntryText(0) + monitorEntryText(1) + monitorEntryText(2),
               "Mon_In0Mon_In1DAC 0");
-    EXPECT_EQ(largestCode(kOffsetCodeBits), 0x3FFFu);
-    EXPECT_EQ(largestCode(kRawWordBits), 0xFFFFFFu);
-    EXPECT_EQ(largestCode(32), 0xFFFFFFFFu);
+    EXPECT_TRUE(largestCode(kOffsetCodeBits) == 0x3FFFu && largestCode(kRawWordBits) == 0xFFFFFFu &&
+                largestCode(32) == 0xFFFFFFFFu);
 }
 
 // Catches the monitor list usable while the monitor is off, or a pin or

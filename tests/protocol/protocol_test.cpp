@@ -50,8 +50,7 @@ TEST(CommandWordsDeathTest, GroupSelectMasks) {
     EXPECT_EQ(groupSelectWord(kt4412, table, 9), 0x070004);
     EXPECT_FALSE(groupSelectWord(kt4412, table, 4) || groupSelectWord(kt4412, table, 16));
     EXPECT_EQ(groupSelectWord(findPart("KT4413"), table, 3), 0x060004);
-    EXPECT_DEATH(AddrBits(40), "contract violated: DacSelect");
-    EXPECT_DEATH(AddrBits(-1), "contract violated: DacSelect");
+    for (int index : {40, -1}) EXPECT_DEATH(AddrBits(index), "contract violated: DacSelect");
     EXPECT_DEATH(groupSelectWord(findPart("KT4421"), table, 40), "contract violated");
 }
 
@@ -77,8 +76,7 @@ TEST(HexText, CheckTextVerdicts) {
         EXPECT_TRUE(verdict.kind == kind && verdict.message == message) << '"' << text << '"';
     }
     EXPECT_EQ(CheckText("3fff", 14).value, 0x3FFFu);
-    EXPECT_EQ(readHex("FFFFFFFF"), 0xFFFFFFFFu);
-    EXPECT_EQ(readHex("0000000000000001"), 1u);
+    EXPECT_TRUE(readHex("FFFFFFFF") == 0xFFFFFFFFu && readHex("0000000000000001") == 1u);
     EXPECT_FALSE(readHex("1FFFFFFFF"));
 }
 

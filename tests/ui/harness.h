@@ -77,7 +77,7 @@ inline void operate(QWidget& window, const QStringList& steps) {
 struct Message {
     QString text, title;
     Prompt::Icon icon;
-    QString details;  // the box's detailed text, if it has one
+    QString details;
 };
 
 class RecordingPrompt : public Prompt {

@@ -48,8 +48,7 @@ QString disagreement(Bench& bench, const std::vector<int>& channels, bool pulsed
             .arg(m.DACreg, 0, 16)
             .arg(chipDacReg, 0, 16);
     if (model.OffsetCode != chip.offsetDacs) return QStringLiteral("offset DACs");
-    if ((model.UseX1B != 0) != chip.controlSelectsB) return QStringLiteral("A/B control");
-    return {};
+    return (model.UseX1B != 0) != chip.controlSelectsB ? QStringLiteral("A/B control") : QString();
 }
 
 }  // namespace
