@@ -16,19 +16,19 @@ namespace {
 // of a group without its offset, KT4412's channel 5 read from index 5 (9 is
 // right), and channels outside the part or unknown parts not reading 0.
 TEST(TransferFunction, StartValuesOfEachFamily) {
-    const std::tuple<const char*, int, int32_t, const char*> rows[] = {
-        {"KT4410", 0, 0x8000, "0.0000"},  {"KT4410", 15, 0, "-10.0000"},
-        {"KT4411", 9, 0x3FFF, "9.9988"},  {"KT4413", 7, 0, "-10.0000"},
-        {"KT4422", 31, 0xFFFF, "8.0001"}, {"KT4420", 20, 0, "-3.9998"},
-        {"KT4423", 16, 0x3FFF, "7.9995"}, {"KT4412", 5, 0xC000, "2.5000"},
-        {"KT4410", 20, 0xFFFF, "0.0000"}, {"", 0, 0xFFFF, "0.0000"}};
-    for (const auto& [name, channel, dacReg, text] : rows) {
+    // Part, channel number, its index in the table, DAC register, voltage shown.
+    const std::tuple<const char*, int, int, int32_t, const char*> rows[] = {
+        {"KT4410", 0, 0, 0x8000, "0.0000"},   {"KT4410", 15, 15, 0, "-10.0000"},
+        {"KT4411", 9, 9, 0x3FFF, "9.9988"},   {"KT4413", 7, 11, 0, "-10.0000"},
+        {"KT4422", 31, 31, 0xFFFF, "8.0001"}, {"KT4420", 20, 20, 0, "-3.9998"},
+        {"KT4423", 16, 16, 0x3FFF, "7.9995"}, {"KT4412", 5, 9, 0xC000, "2.5000"},
+        {"KT4410", 20, 20, 0xFFFF, "0.0000"}, {"", 0, 0, 0xFFFF, "0.0000"}};
+    for (const auto& [name, channel, index, dacReg, text] : rows) {
         const PartInfo* part = findPart(name);
         KT442xModule module;
         if (part != nullptr) module.applySetup(*part);
         module.ResetChannelTable();
         module.resetOffsetCodes();
-        const int index = part != nullptr ? indexOfChannelNumber(part, channel) : 0;
         const bool kt4412 = std::string_view(name) == "KT4412";
         module.DACs(kt4412 ? 5 : 20).DACreg = 0;  // an unused index must not be read
         module.DACs(index).DACreg = dacReg;
