@@ -1,23 +1,20 @@
 #pragma once
 
-// Test doubles for driving the real main window offscreen: a prompt that
-// records every message box and a window factory over the recording USB seam
-// (RecordingUsb, which may pass each call on to a simulated board).
+// Driving the real main window offscreen: a prompt that records every message
+// box, operator steps by control name, and a started window over the
+// recording USB seam (RecordingUsb, which may pass each call on to a
+// simulated board).
 
 #include <QAction>
-#include <QApplication>
 #include <QComboBox>
-#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QStringList>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "frm_main.h"
 #include "prompt.h"
@@ -27,8 +24,7 @@
 
 namespace kteval::ui::test {
 
-// Whether a control is shown in its place: visible up to its tab page, so a
-// control on a tab that is not in front still counts.
+// Whether a control is shown, counting one on a tab page not in front.
 inline bool shown(const QWidget* widget) {
     for (const QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
         if (w->parentWidget() != nullptr && w->parentWidget()->inherits("QStackedWidget"))
@@ -51,17 +47,9 @@ T* control(QWidget& window, const QString& name) {
     return widget;
 }
 
-// Picks a combo box entry as the operator does.
-inline void pick(QWidget& window, const QString& name, int position) {
-    QComboBox* box = control<QComboBox>(window, name);
-    box->setCurrentIndex(position);
-    emit box->activated(position);
-}
-
-// Runs an operator's steps on a window: "click NAME" (button or option),
-// "type NAME TEXT" (an entry's text), "enter NAME" (Enter in an entry),
-// "pick NAME POSITION" (a list entry), "menu NAME" (a menu entry) and
-// "tab N" (the tab page in front).
+// Runs an operator's steps: "click NAME" (button or option), "type NAME TEXT",
+// "enter NAME" (Enter in an entry), "pick NAME POSITION" (a list entry),
+// "menu NAME" and "tab N" (the tab page in front).
 inline void operate(QWidget& window, const QStringList& steps) {
     for (const QString& step : steps) {
         const QStringList words = step.split(' ');
@@ -74,7 +62,8 @@ inline void operate(QWidget& window, const QStringList& steps) {
         } else if (verb == "enter") {
             emit control<EntryBox>(window, name)->enterPressed();
         } else if (verb == "pick") {
-            pick(window, name, words[2].toInt());
+            control<QComboBox>(window, name)->setCurrentIndex(words[2].toInt());
+            emit control<QComboBox>(window, name)->activated(words[2].toInt());
         } else if (verb == "menu") {
             control<QAction>(window, name)->trigger();
         } else if (verb == "tab") {
@@ -85,31 +74,17 @@ inline void operate(QWidget& window, const QStringList& steps) {
     }
 }
 
-// Writes the firmware file into dir; a failed write ends the test run.
-inline void writeFirmwareFile(const QTemporaryDir& dir, const QByteArray& content) {
-    QFile file(dir.filePath(QString::fromLatin1(BoardLink::kFirmwareFileName)));
-    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
-        qFatal("cannot write the firmware file");
-}
-
-// The title of a KT4421's "No Evaluation Board Found" box for a load's result.
-inline QString loadFailureTitle(int code) {
-    return QStringLiteral("KT4421: %1").arg(code);
-}
-
 struct Message {
-    QString text;
-    QString title;
+    QString text, title;
     Prompt::Icon icon;
-    QString details;  // the box's detailed text, if it has one
+    QString details;
 };
 
 class RecordingPrompt : public Prompt {
   public:
     std::vector<Message> messages;
     int creditsOpened = 0;
-    // Runs while a message box is "open": stands for events arriving then.
-    std::function<void()> whileOpen;
+    std::function<void()> whileOpen;  // runs while a box is "open"
 
     void message(const QString& text, const QString& title, Icon icon) override {
         detailedMessage(text, title, icon, QString());
@@ -123,8 +98,8 @@ class RecordingPrompt : public Prompt {
 };
 
 // A started main window with the part of button index partIndex (< 0: the
-// dialog closed without a choice), over a recording seam and, if simulate,
-// a simulated board that follows the part.
+// dialog closed without a choice), over a recording seam and, if simulate, a
+// simulated board that follows the part.
 class Bench {
   public:
     explicit Bench(int partIndex, bool simulate = false)
@@ -146,12 +121,9 @@ class Bench {
     QLabel* label(const QString& name) { return find<QLabel>(name); }
     EntryBox* entry(const QString& name) { return find<EntryBox>(name); }
     QComboBox* combo(const QString& name) { return find<QComboBox>(name); }
-    void selectChannel(int index) { option(QStringLiteral("chkDAC_%1").arg(index))->click(); }
-    // Types text into input row `row` (the active row is TextSelIndex).
     void typeInput(int row, const QString& text) {
         entry(QStringLiteral("txtInput_%1").arg(row))->setText(text);
     }
-    void pick(const QString& comboName, int position) { test::pick(window, comboName, position); }
     void run(const QStringList& steps) { operate(window, steps); }
     const KT442xModule& model() const { return window.module(); }
 
