@@ -17,4 +17,4 @@ start=$(date +%s.%N)
 /usr/bin/python3 "$here/../examples/dac_sweep.py" --port "$port" --channel 5 --steps 16384 \
     --csv "$out/sweep.csv" --png "$out/sweep.png"
 end=$(date +%s.%N)
-echo "16384-code sweep: $(echo "$end - $start" | bc) s"
+echo "16384-code sweep: $(awk "BEGIN { print $end - $start }") s"
