@@ -100,17 +100,7 @@ ErrorCode monitorSource(CommandContext& context) {
 }
 
 ErrorCode gpioMode(CommandContext& context) {
-    switch (context.ops.gpioMode()) {
-        case GpioMode::Input:
-            context.answer = "INP";
-            break;
-        case GpioMode::Low:
-            context.answer = "LOW";
-            break;
-        case GpioMode::High:
-            context.answer = "HIGH";
-            break;
-    }
+    context.answer = kGpioModeNames[static_cast<std::size_t>(context.ops.gpioMode())];
     return ErrorCode::NoError;
 }
 

@@ -12,20 +12,6 @@ namespace kteval::remote {
 
 namespace {
 
-// Character data naming one of forms (short or long form, any case); chosen
-// is its position. Other text: -224; a number or a string: -104.
-ErrorCode readChoice(const Param& param, std::span<const std::string_view> forms,
-                     std::size_t& chosen) {
-    if (param.kind != ParamKind::Characters) return ErrorCode::DataTypeError;
-    for (std::size_t i = 0; i < forms.size(); ++i) {
-        if (matchesForm(param.text, forms[i])) {
-            chosen = i;
-            return ErrorCode::NoError;
-        }
-    }
-    return ErrorCode::IllegalParameterValue;
-}
-
 // A two-way choice that also takes the numbers 1 (first form) and 0 (second).
 ErrorCode readSwitch(const Param& param, std::string_view on, std::string_view off, bool& result) {
     if (param.kind == ParamKind::Decimal || param.kind == ParamKind::NonDecimal) {
@@ -44,6 +30,20 @@ ErrorCode readSwitch(const Param& param, std::string_view on, std::string_view o
 }
 
 }  // namespace
+
+// Character data naming one of forms (short or long form, any case); chosen
+// is its position. Other text: -224; a number or a string: -104.
+ErrorCode readChoice(const Param& param, std::span<const std::string_view> forms,
+                     std::size_t& chosen) {
+    if (param.kind != ParamKind::Characters) return ErrorCode::DataTypeError;
+    for (std::size_t i = 0; i < forms.size(); ++i) {
+        if (matchesForm(param.text, forms[i])) {
+            chosen = i;
+            return ErrorCode::NoError;
+        }
+    }
+    return ErrorCode::IllegalParameterValue;
+}
 
 ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value) {
     const Param& param = context.params[0];

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "command_table.h"
 #include "dac.h"
@@ -44,6 +46,11 @@ inline ErrorCode resultOf(Outcome outcome) {
 // readCode of the command's only parameter; a value out of range names the
 // limit in the error's detail ("above 16383", or "below 0").
 ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value);
+
+// Character data naming one of forms (short or long form, any case); chosen
+// is its position. Other text: -224; a number or a string: -104.
+ErrorCode readChoice(const Param& param, std::span<const std::string_view> forms,
+                     std::size_t& chosen);
 
 // A level parameter: HIGH or LOW (or 1 / 0). high is set on success.
 ErrorCode readLevel(const Param& param, bool& high);

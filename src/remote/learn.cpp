@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "effective_code.h"
+#include "monitor_state.h"
 #include "output_voltage.h"
 #include "part_rules.h"
+#include "sent_action.h"
 
 namespace kteval::remote {
 
@@ -27,6 +29,8 @@ class Plan {
 
     KT442xModule& model() { return fresh_; }
     void add(std::string command) { commands_.push_back(":" + std::move(command)); }
+    // An action, written as a recording writes it.
+    void add(const SentAction& action) { add(commandLine(action, part_)); }
 
     // DAC<n>:X1A / X1B: chooses the register, stores the code, recomputes its
     // effective code.
@@ -35,21 +39,24 @@ class Plan {
         fresh_.UseX1B = registerB ? -1 : 0;
         (registerB ? record(index).X1B : record(index).X1A) = code;
         updateX2(fresh_);
-        add(header(index) + (registerB ? "X1B " : "X1A ") + std::to_string(code));
+        add({.kind = SentAction::Kind::Register,
+             .channel = index,
+             .reg = registerB ? Register::X1B : Register::X1A,
+             .code = static_cast<uint32_t>(code)});
     }
     // DAC<n>:M / C: stores the code and recomputes the chosen register's
     // effective code.
-    void writeGain(int index, int32_t code) { writeTrim(index, &DAC::M, "M ", code); }
-    void writeOffset(int index, int32_t code) { writeTrim(index, &DAC::C, "C ", code); }
+    void writeGain(int index, int32_t code) { writeTrim(index, &DAC::M, Register::M, code); }
+    void writeOffset(int index, int32_t code) { writeTrim(index, &DAC::C, Register::C, code); }
     // PULSe:LDAC on the selected channel while its multiplexer passes X2A.
     void loadFromA() {
         fresh_.selected().DACreg = fresh_.selected().X2A;
-        add("PULS:LDAC");
+        add({.kind = SentAction::Kind::Ldac});
     }
     void chooseMux(int index, bool registerB) {
         select(index);
         record(index).ABsel = registerB ? 1 : 0;
-        add(header(index) + (registerB ? "MUX B" : "MUX A"));
+        add({.kind = SentAction::Kind::Mux, .channel = index, .choice = registerB});
     }
 
     std::string line() const {
@@ -64,15 +71,15 @@ class Plan {
     DAC& record(int index) { return fresh_.DACs(index); }
 
   private:
-    std::string header(int index) const {
-        return "DAC" + std::to_string(channelNumberOfIndex(&part_, index)) + ":";
-    }
     void select(int index) { fresh_.SelectedDAC = static_cast<int16_t>(index); }
-    void writeTrim(int index, int32_t DAC::*field, const char* name, int32_t code) {
+    void writeTrim(int index, int32_t DAC::*field, Register reg, int32_t code) {
         select(index);
         record(index).*field = code;
         updateX2(fresh_);
-        add(header(index) + name + std::to_string(code));
+        add({.kind = SentAction::Kind::Register,
+             .channel = index,
+             .reg = reg,
+             .code = static_cast<uint32_t>(code)});
     }
 
     const PartInfo& part_;
@@ -169,14 +176,17 @@ void restoreChannel(Plan& plan, const PartInfo& part, int index, const DAC& targ
 // bits 3-1 of the channel picked before), disabled again when bit 5 is clear.
 void restoreMonitor(Plan& plan, int32_t state) {
     if (state == 0) return;
-    plan.add("MON ON");
+    const auto choose = [&plan](int position) {
+        plan.add({.kind = SentAction::Kind::MonitorSource, .entry = monitorEntryText(position)});
+    };
+    plan.add({.kind = SentAction::Kind::Monitor, .choice = true});
     if ((state & 0x10) == 0) {
-        if ((state & 0x0F) != 0) plan.add("MON:SOUR \"DAC " + std::to_string(state & 0x0F) + "\"");
+        if ((state & 0x0F) != 0) choose(2 + (state & 0x0F));
     } else {
-        if ((state & 0x0E) != 0) plan.add("MON:SOUR \"DAC " + std::to_string(state & 0x0E) + "\"");
-        plan.add(std::string("MON:SOUR \"Mon_In") + ((state & 1) != 0 ? "1" : "0") + "\"");
+        if ((state & 0x0E) != 0) choose(2 + (state & 0x0E));
+        choose(state & 1);
     }
-    if ((state & 0x20) == 0) plan.add("MON OFF");
+    if ((state & kMonitorEnableBit) == 0) plan.add({.kind = SentAction::Kind::Monitor});
 }
 
 }  // namespace
@@ -186,21 +196,23 @@ std::string learnLine(const KT442xModule& module, const WindowChoices& choices) 
     if (part == nullptr) return {};
     Plan plan(*part);
 
-    const int groups = part->thirdReference ? 3 : 2;
-    for (int k = 0; k < groups; ++k) {
+    for (int k = 0; k < offsetDacCount(part); ++k) {
         const auto g = static_cast<std::size_t>(k);
         if (module.OffsetCode[g] != part->offsetCode) {
-            plan.add("OFFS" + std::to_string(k) + " " + std::to_string(module.OffsetCode[g]));
+            plan.add({.kind = SentAction::Kind::Offset,
+                      .code = static_cast<uint32_t>(module.OffsetCode[g]),
+                      .group = k});
         }
         const double volts = choices.referenceVolts[g];
         if (volts != readReferenceText(part->referenceText)) {
             plan.add("VREF" + std::to_string(k) + " " + formatDecimal(volts));
         }
     }
-    if (part->monitorFamily) {
+    if (hasMonitor(part)) {
         restoreMonitor(plan, module.MonitorState);
-        if (choices.gpio == GpioMode::Low) plan.add("GPIO:MODE LOW");
-        if (choices.gpio == GpioMode::High) plan.add("GPIO:MODE HIGH");
+        if (choices.gpio != GpioMode::Input) {
+            plan.add({.kind = SentAction::Kind::Gpio, .gpio = choices.gpio});
+        }
     }
 
     for (int index = 0; index < kChannelCount; ++index) {
@@ -209,7 +221,7 @@ std::string learnLine(const KT442xModule& module, const WindowChoices& choices) 
         }
     }
     if ((plan.model().UseX1B != 0) != (module.UseX1B != 0)) {
-        plan.add(module.UseX1B != 0 ? "INP B" : "INP A");
+        plan.add({.kind = SentAction::Kind::Input, .choice = module.UseX1B != 0});
     }
     plan.add("CHAN " + std::to_string(channelNumberOfIndex(part, module.SelectedDAC)));
     return plan.line();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,6 +25,9 @@ enum class Line { Reset, Clr, Ldac };
 
 // The GPIO pin choices, in the order of chkGPIO (0, 1, 2).
 enum class GpioMode { Input, Low, High };
+
+// The short form of each GPIO choice, as GPIO:MODE takes and answers it.
+inline constexpr std::array<std::string_view, 3> kGpioModeNames{"INP", "LOW", "HIGH"};
 
 // The operations a remote command may ask of the window. The window implements
 // each action by running the operator's own handlers, so every check, model

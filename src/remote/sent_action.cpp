@@ -44,10 +44,9 @@ std::string commandLine(const SentAction& action, const PartInfo& part) {
             return action.choice ? "MON ON" : "MON OFF";
         case Kind::MonitorSource:
             return "MON:SOUR \"" + action.entry + "\"";
-        case Kind::Gpio: {
-            constexpr std::array<const char*, 3> kModes{"INP", "LOW", "HIGH"};
-            return std::string("GPIO:MODE ") + kModes[static_cast<std::size_t>(action.gpio)];
-        }
+        case Kind::Gpio:
+            return "GPIO:MODE " +
+                   std::string(kGpioModeNames[static_cast<std::size_t>(action.gpio)]);
         case Kind::GpioRead:
             return "GPIO?";
         case Kind::Reload:

@@ -1,5 +1,6 @@
 #include "setup_handlers.h"
 
+#include <array>
 #include <charconv>
 #include <string>
 #include <string_view>
@@ -54,12 +55,11 @@ ErrorCode learn(CommandContext& context) {
 }
 
 ErrorCode chooseInput(CommandContext& context) {
-    const Param& param = context.params[0];
-    if (param.kind != ParamKind::Characters) return ErrorCode::DataTypeError;
-    if (!matchesForm(param.text, "A") && !matchesForm(param.text, "B")) {
-        return ErrorCode::IllegalParameterValue;
-    }
-    return resultOf(context.ops.chooseInput(matchesForm(param.text, "B")));
+    constexpr std::array<std::string_view, 2> kRegisters{"A", "B"};
+    std::size_t chosen = 0;
+    const ErrorCode error = readChoice(context.params[0], kRegisters, chosen);
+    if (error != ErrorCode::NoError) return error;
+    return resultOf(context.ops.chooseInput(chosen == 1));
 }
 
 ErrorCode inputChoice(CommandContext& context) {
