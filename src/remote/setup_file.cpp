@@ -1,5 +1,6 @@
 #include "setup_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,9 +11,6 @@ namespace kteval::remote {
 
 namespace {
 
-constexpr std::string_view kBlanks = " \t";
-constexpr auto npos = std::string_view::npos;
-
 std::string_view withoutComment(std::string_view line) {
     char quote = 0;
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -21,7 +19,7 @@ std::string_view withoutComment(std::string_view line) {
             if (c == quote) quote = 0;
         } else if (c == '"' || c == '\'') {
             quote = c;
-        } else if (c == '#' && (line.substr(0, i).find_first_not_of(kBlanks) == npos ||
+        } else if (c == '#' && (std::all_of(line.begin(), line.begin() + long(i), isWhiteSpace) ||
                                 (isWhiteSpace(line[i - 1]) &&
                                  (i + 1 == line.size() || isWhiteSpace(line[i + 1]))))) {
             return line.substr(0, i);
