@@ -53,6 +53,13 @@ std::string formatDecimal(double value) {
     return std::string(buffer, result.ptr);
 }
 
+std::string formatExact(double value) {
+    if (value == 0.0 || !std::isfinite(value)) return "0";
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, result.ptr);
+}
+
 std::string formatVoltage(double volts) {
     if (!std::isfinite(volts)) {
         volts = std::copysign(std::numeric_limits<double>::max(), volts);
@@ -71,11 +78,11 @@ double outputVoltage(const PartInfo& part, int32_t dacReg, int32_t offsetCode, d
     return static_cast<double>(difference) * (4.0 * vref) / part.divisor;
 }
 
-std::string TransferFunction(std::string_view partName, int channelNumber,
-                             const ChannelTable& table, const std::array<int32_t, 3>& offsetCodes,
-                             const std::array<double, 3>& referenceVolts) {
+double channelOutputVolts(std::string_view partName, int channelNumber, const ChannelTable& table,
+                          const std::array<int32_t, 3>& offsetCodes,
+                          const std::array<double, 3>& referenceVolts) {
     const PartInfo* part = findPart(partName);
-    if (part == nullptr) return formatVoltage(0.0);
+    if (part == nullptr) return 0.0;
     double vref = 0.0;
     int32_t offsetCode = 0;
     if (const std::optional<int> k = voltageGroupOf(*part, channelNumber)) {
@@ -83,7 +90,14 @@ std::string TransferFunction(std::string_view partName, int channelNumber,
         offsetCode = offsetCodes[static_cast<std::size_t>(*k)];
     }
     const int index = indexOfChannelNumber(part, channelNumber);
-    return formatVoltage(outputVoltage(*part, table(index).DACreg, offsetCode, vref));
+    return outputVoltage(*part, table(index).DACreg, offsetCode, vref);
+}
+
+std::string TransferFunction(std::string_view partName, int channelNumber,
+                             const ChannelTable& table, const std::array<int32_t, 3>& offsetCodes,
+                             const std::array<double, 3>& referenceVolts) {
+    return formatVoltage(
+        channelOutputVolts(partName, channelNumber, table, offsetCodes, referenceVolts));
 }
 
 }  // namespace kteval

@@ -20,6 +20,10 @@ double readReferenceText(std::string_view text);
 // ("5", "2.5", "0"); locale-independent.
 std::string formatDecimal(double value);
 
+// The shortest decimal text that reads back as exactly value ("7.99951171875",
+// "0.1"); locale-independent; "0" for zero and for what is not finite.
+std::string formatExact(double value);
+
 // A voltage as "0.0000": at least one integer digit, four decimals, a minus
 // sign only when the rounded value is not zero.
 std::string formatVoltage(double volts);
@@ -28,10 +32,14 @@ std::string formatVoltage(double volts);
 // offset multiplier. D - O is an integer, the rest double.
 double outputVoltage(const PartInfo& part, int32_t dacReg, int32_t offsetCode, double vref);
 
-// The output voltage of a channel number as TransferFunction computes it for
-// the voltage table: group lookup, index remap of the 8-channel parts, "0.0000"
-// text. An unknown part name gives "0.0000". referenceVolts are the reference
-// entries read with readReferenceText.
+// The output voltage of a channel number as the voltage table computes it:
+// group lookup and index remap of the 8-channel parts; 0 for an unknown part
+// name. referenceVolts are the reference entries read with readReferenceText.
+double channelOutputVolts(std::string_view partName, int channelNumber, const ChannelTable& table,
+                          const std::array<int32_t, 3>& offsetCodes,
+                          const std::array<double, 3>& referenceVolts);
+
+// channelOutputVolts as the voltage table shows it: "0.0000" text.
 std::string TransferFunction(std::string_view partName, int channelNumber,
                              const ChannelTable& table, const std::array<int32_t, 3>& offsetCodes,
                              const std::array<double, 3>& referenceVolts);

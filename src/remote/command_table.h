@@ -28,6 +28,10 @@ struct CommandContext {
     // Where a rejected command went wrong, after its header in the error's
     // detail ("above 16383"); empty: the header alone.
     std::string detail;
+    // The rejection depends on the present state (a voltage beyond the
+    // channel's present reach, a monitor source while the monitor is off):
+    // the commands before it in a setup may still make it right.
+    bool stateDependent = false;
 };
 
 // A handler validates its parameters, then calls at most the operations of

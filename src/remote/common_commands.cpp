@@ -9,10 +9,10 @@ namespace kteval::remote {
 
 namespace {
 
-// The 8-bit mask of *ESE / *SRE: 0-255.
+// The 8-bit mask of *ESE / *SRE: 0-255, a fraction rounded.
 ErrorCode readMask(CommandContext& context, uint8_t& mask) {
     uint32_t value = 0;
-    const ErrorCode error = readCodeParameter(context, 0xFF, value);
+    const ErrorCode error = readCodeParameter(context, 0xFF, value, readRoundedCode);
     if (error == ErrorCode::NoError) mask = static_cast<uint8_t>(value);
     return error;
 }

@@ -22,6 +22,8 @@ std::string_view errorText(ErrorCode code) {
             return "Header suffix out of range";
         case ErrorCode::ExecutionError:
             return "Execution error";
+        case ErrorCode::SettingsConflict:
+            return "Settings conflict";
         case ErrorCode::DataOutOfRange:
             return "Data out of range";
         case ErrorCode::IllegalParameterValue:
@@ -50,8 +52,9 @@ void ErrorQueue::push(ErrorCode code, std::string detail) {
     ++pushed_;
     if (entries_.size() < kErrors) {
         entries_.push_back({code, std::move(detail)});
-    } else if (entries_.back().code != ErrorCode::QueueOverflow) {
-        entries_.push_back({ErrorCode::QueueOverflow, {}});
+    } else {
+        // The newest entry gives way to the mark of the loss.
+        entries_.back() = {ErrorCode::QueueOverflow, {}};
     }
 }
 

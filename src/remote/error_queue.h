@@ -19,6 +19,7 @@ namespace kteval::remote {
 // | -113 | Undefined header          | no such command, or not on this part                  |
 // | -114 | Header suffix out of range| a channel, offset DAC or reference the part lacks     |
 // | -200 | Execution error           | the window refused the action                         |
+// | -221 | Settings conflict         | a setup made for another part (PART)                  |
 // | -222 | Data out of range         | a number beyond the limits of its register            |
 // | -224 | Illegal parameter value   | a choice or entry that does not exist                 |
 // | -350 | Queue overflow            | errors were lost: the queue was full                  |
@@ -32,6 +33,7 @@ enum class ErrorCode : int {
     UndefinedHeader = -113,
     HeaderSuffixOutOfRange = -114,
     ExecutionError = -200,
+    SettingsConflict = -221,
     DataOutOfRange = -222,
     IllegalParameterValue = -224,
     QueueOverflow = -350,
@@ -54,12 +56,12 @@ struct ErrorEntry {
 // detail, <code>,"<text>;<detail>".
 std::string errorAnswer(const ErrorEntry& entry);
 
-// One client's error queue, oldest first. It keeps kErrors errors; one more
-// slot holds -350 in place of those lost, so that the loss shows.
+// One client's error queue, oldest first, at most kErrors entries. An error
+// that finds it full replaces the newest entry with -350, so that the loss
+// shows and nothing is lost without that mark.
 class ErrorQueue {
   public:
     static constexpr std::size_t kErrors = 16;
-    static constexpr std::size_t kCapacity = kErrors + 1;
 
     void push(ErrorCode code, std::string detail = {});
     // The oldest error, removed; NoError when empty.

@@ -1,5 +1,6 @@
 #include "handlers.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 #include <string_view>
@@ -45,9 +46,10 @@ ErrorCode readChoice(const Param& param, std::span<const std::string_view> forms
     return ErrorCode::IllegalParameterValue;
 }
 
-ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value) {
+ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value,
+                            CodeReader reader) {
     const Param& param = context.params[0];
-    const ErrorCode error = readCode(param, limit, value);
+    const ErrorCode error = reader(param, limit, value);
     if (error == ErrorCode::DataOutOfRange) {
         // Only a negative decimal is out of range at the low end.
         context.detail = param.text.starts_with('-') ? "below 0" : "above " + std::to_string(limit);
@@ -121,6 +123,15 @@ ErrorCode outputVoltage(CommandContext& context) {
     return ErrorCode::NoError;
 }
 
+ErrorCode outputVoltageExact(CommandContext& context) {
+    const KT442xModule& module = context.ops.module();
+    const Operations& ops = context.ops;
+    context.answer = formatExact(channelOutputVolts(
+        module.PartName, channelNumberOfIndex(context.part, context.index), module.DACs,
+        module.OffsetCode, {ops.referenceVolts(0), ops.referenceVolts(1), ops.referenceVolts(2)}));
+    return ErrorCode::NoError;
+}
+
 ErrorCode writeOffset(CommandContext& context) {
     uint32_t code = 0;
     const ErrorCode error = readCodeParameter(context, largestCode(kOffsetCodeBits), code);
@@ -174,7 +185,10 @@ ErrorCode setMonitorSource(CommandContext& context) {
     for (int position = 0; position < monitorEntryCount(*context.part); ++position) {
         if (!equalIgnoringCase(param.value, monitorEntryText(position))) continue;
         // The operator cannot pick from the list while the monitor is disabled.
-        if (!monitorOn(context.ops.module().MonitorState)) return ErrorCode::ExecutionError;
+        if (!monitorOn(context.ops.module().MonitorState)) {
+            context.stateDependent = true;
+            return ErrorCode::ExecutionError;
+        }
         return resultOf(context.ops.setMonitorSource(position));
     }
     return ErrorCode::IllegalParameterValue;
@@ -198,6 +212,31 @@ ErrorCode readGpio(CommandContext& context) {
 
 ErrorCode reloadBoard(CommandContext& context) {
     return resultOf(context.ops.reloadBoard());
+}
+
+// PART <name>: a setup states the part it was made for; on another part it is
+// refused before any of its commands runs.
+ErrorCode statePart(CommandContext& context) {
+    const Param& param = context.params[0];
+    if (param.kind != ParamKind::Characters && param.kind != ParamKind::String) {
+        return ErrorCode::DataTypeError;
+    }
+    const std::string_view name = param.kind == ParamKind::String ? param.value : param.text;
+    const auto& parts = partCatalogue();
+    if (std::none_of(parts.begin(), parts.end(),
+                     [&](const PartInfo& part) { return equalIgnoringCase(name, part.name); })) {
+        return ErrorCode::IllegalParameterValue;
+    }
+    if (context.part == nullptr || !equalIgnoringCase(name, context.part->name)) {
+        context.detail = "running " + context.ops.module().PartName;
+        return ErrorCode::SettingsConflict;
+    }
+    return ErrorCode::NoError;
+}
+
+ErrorCode partName(CommandContext& context) {
+    context.answer = context.ops.module().PartName;
+    return ErrorCode::NoError;
 }
 
 }  // namespace kteval::remote

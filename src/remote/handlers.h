@@ -37,15 +37,21 @@ ErrorCode setMonitorSource(CommandContext& context);
 ErrorCode setGpioMode(CommandContext& context);
 ErrorCode readGpio(CommandContext& context);
 ErrorCode reloadBoard(CommandContext& context);
+ErrorCode outputVoltageExact(CommandContext& context);
+ErrorCode statePart(CommandContext& context);
+ErrorCode partName(CommandContext& context);
 
 // An action's outcome as a command's result.
 inline ErrorCode resultOf(Outcome outcome) {
     return outcome == Outcome::Done ? ErrorCode::NoError : ErrorCode::ExecutionError;
 }
 
-// readCode of the command's only parameter; a value out of range names the
-// limit in the error's detail ("above 16383", or "below 0").
-ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value);
+// readCode (or another reader of its kind) of the command's only parameter; a
+// value out of range names the limit in the error's detail ("above 16383", or
+// "below 0").
+using CodeReader = ErrorCode (*)(const Param&, uint32_t, uint32_t&);
+ErrorCode readCodeParameter(CommandContext& context, uint32_t limit, uint32_t& value,
+                            CodeReader reader = readCode);
 
 // Character data naming one of forms (short or long form, any case); chosen
 // is its position. Other text: -224; a number or a string: -104.
@@ -67,6 +73,12 @@ ErrorCode writeRegister(CommandContext& context) {
 template <int32_t DAC::*field>
 ErrorCode registerValue(CommandContext& context) {
     context.answer = std::to_string(context.ops.module().DACs(context.index).*field);
+    return ErrorCode::NoError;
+}
+
+template <Line line>
+ErrorCode lineLevel(CommandContext& context) {
+    context.answer = context.ops.lineHigh(line) ? "HIGH" : "LOW";
     return ErrorCode::NoError;
 }
 

@@ -54,7 +54,7 @@ std::string suffixLimit(const CommandEntry& entry, const PartInfo* part) {
 
 }  // namespace
 
-Interpreter::Interpreter(Operations& ops) : ops_(ops) {}
+Interpreter::Interpreter(Operations& ops, Mode mode) : ops_(ops), mode_(mode) {}
 
 std::optional<std::string> Interpreter::executeLine(std::string_view line) {
     const PartInfo* part = ops_.module().part();
@@ -95,6 +95,7 @@ std::optional<std::string> Interpreter::executeLine(std::string_view line) {
             error = ErrorCode::ParameterNotAllowed;
         } else {
             error = entry->handler(context);
+            if (mode_ == Mode::Check && context.stateDependent) error = ErrorCode::NoError;
         }
         if (error != ErrorCode::NoError) {
             std::string detail = writtenHeader(header, unit.query);

@@ -21,7 +21,10 @@ inline constexpr int kDefaultPort = 5025;
 // the connection's error queue and IEEE 488.2 status.
 class Interpreter {
   public:
-    explicit Interpreter(Operations& ops);
+    // Check: the lines are only checked (over operations that send nothing);
+    // a rejection that depends on the state at run time is let through.
+    enum class Mode { Run, Check };
+    explicit Interpreter(Operations& ops, Mode mode = Mode::Run);
 
     // Runs one complete line (terminator already removed; a trailing CR is
     // tolerated). Commands are separated by ';'; the first rejected command
@@ -40,6 +43,7 @@ class Interpreter {
     void report(ErrorCode code, std::string detail);
 
     Operations& ops_;
+    Mode mode_;
     ErrorQueue errors_;
     StatusRegisters status_;
 };

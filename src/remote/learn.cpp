@@ -195,6 +195,7 @@ std::string learnLine(const KT442xModule& module, const WindowChoices& choices) 
     const PartInfo* part = module.part();
     if (part == nullptr) return {};
     Plan plan(*part);
+    plan.add(partCommand(*part));
 
     for (int k = 0; k < offsetDacCount(part); ++k) {
         const auto g = static_cast<std::size_t>(k);
@@ -205,7 +206,8 @@ std::string learnLine(const KT442xModule& module, const WindowChoices& choices) 
         }
         const double volts = choices.referenceVolts[g];
         if (volts != readReferenceText(part->referenceText)) {
-            plan.add("VREF" + std::to_string(k) + " " + formatDecimal(volts));
+            plan.add(
+                {.kind = SentAction::Kind::Reference, .group = k, .entry = formatExact(volts)});
         }
     }
     if (hasMonitor(part)) {
@@ -224,6 +226,12 @@ std::string learnLine(const KT442xModule& module, const WindowChoices& choices) 
         plan.add({.kind = SentAction::Kind::Input, .choice = module.UseX1B != 0});
     }
     plan.add("CHAN " + std::to_string(channelNumberOfIndex(part, module.SelectedDAC)));
+    // Held levels last: the words above reach the chip before RESET or CLR
+    // holds it, or LDAC low makes it load them at once.
+    for (std::size_t line = 0; line < choices.linesHigh.size(); ++line) {
+        if (!choices.linesHigh[line])
+            plan.add({.kind = SentAction::Kind::Line, .line = Line(line)});
+    }
     return plan.line();
 }
 

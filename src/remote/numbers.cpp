@@ -1,7 +1,10 @@
 #include "numbers.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <cstddef>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -95,6 +98,36 @@ ErrorCode readCode(const Param& param, uint32_t limit, uint32_t& value) {
     }
     if (read > limit) return ErrorCode::DataOutOfRange;
     value = static_cast<uint32_t>(read);
+    return ErrorCode::NoError;
+}
+
+ErrorCode readRoundedCode(const Param& param, uint32_t limit, uint32_t& value) {
+    if (param.kind != ParamKind::Decimal) return readCode(param, limit, value);
+    double number = 0.0;
+    if (const ErrorCode error = readDouble(param.text, number); error != ErrorCode::NoError) {
+        return error;
+    }
+    const double rounded = std::nearbyint(number);
+    if (!(rounded >= 0.0 && rounded <= limit)) return ErrorCode::DataOutOfRange;
+    value = static_cast<uint32_t>(rounded);
+    return ErrorCode::NoError;
+}
+
+ErrorCode readDouble(std::string_view text, double& value) {
+    const bool negative = !text.empty() && text.front() == '-';
+    if (!text.empty() && (text.front() == '+' || negative)) text.remove_prefix(1);
+    const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (result.ptr != text.data() + text.size() ||
+        (result.ec != std::errc() && result.ec != std::errc::result_out_of_range)) {
+        return ErrorCode::SyntaxError;
+    }
+    if (result.ec == std::errc::result_out_of_range) {
+        // Only the exponent's sign tells an overflow from an underflow.
+        const std::size_t e = text.find_first_of("eE");
+        const bool tiny = e != std::string_view::npos && e + 1 < text.size() && text[e + 1] == '-';
+        value = tiny ? 0.0 : std::numeric_limits<double>::infinity();
+    }
+    if (negative) value = -value;
     return ErrorCode::NoError;
 }
 

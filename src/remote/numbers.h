@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "error_queue.h"
 #include "syntax.h"
@@ -13,5 +14,15 @@ namespace kteval::remote {
 // value or one above limit (however many digits it has); -224 for a value
 // with a fraction. value is set only on success (NoError).
 ErrorCode readCode(const Param& param, uint32_t limit, uint32_t& value);
+
+// readCode for a parameter that IEEE 488.2 rounds to an integer (*ESE, *SRE):
+// a decimal number with a fraction is rounded to the nearest integer (ties to
+// even) before its range is checked.
+ErrorCode readRoundedCode(const Param& param, uint32_t limit, uint32_t& value);
+
+// A decimal number's text (sign, digits, fraction, exponent; the syntax was
+// checked when the line was read) as a double, '.' whatever the locale. A
+// magnitude too large for a double reads as an infinity, one too small as 0.
+ErrorCode readDouble(std::string_view text, double& value);
 
 }  // namespace kteval::remote

@@ -57,6 +57,10 @@ class Operations {
     virtual bool operatorBusy() const { return false; }
     // The chosen GPIO pin option (chkGPIO); the model does not hold it.
     virtual GpioMode gpioMode() const = 0;
+    // The level a control line was last set to: by its level buttons, HIGH
+    // after "Pulse RESET" for RESET, and HIGH for every line after start-up
+    // and "Reload USB" (the board's idle levels).
+    virtual bool lineHigh(Line line) const = 0;
 
     // --- Actions, each as the operator's equivalent. ---
     // "Read": sends the GPIO readback request and reads the level into the

@@ -51,8 +51,14 @@ std::string commandLine(const SentAction& action, const PartInfo& part) {
             return "GPIO?";
         case Kind::Reload:
             return "BOARD:REL";
+        case Kind::Reference:
+            return "VREF" + std::to_string(action.group) + " " + action.entry;
     }
     return {};
+}
+
+std::string partCommand(const PartInfo& part) {
+    return "PART " + std::string(part.name);
 }
 
 }  // namespace kteval::remote

@@ -26,6 +26,7 @@ struct SentAction {
         Gpio,           // chkGPIO: gpio
         GpioRead,       // "Read"
         Reload,         // "Reload USB"
+        Reference,      // a reference entry's new value (sends nothing): group, entry
     };
     Kind kind;
     int channel = 0;
@@ -50,5 +51,8 @@ class ActionListener {
 // first, unless the LDAC copied the other register than the channel's choice
 // (the option is left at X2A after a reset): then choosing would change it.
 std::string commandLine(const SentAction& action, const PartInfo& part);
+
+// The command that opens a setup or a recording: the part it was made for.
+std::string partCommand(const PartInfo& part);
 
 }  // namespace kteval::remote

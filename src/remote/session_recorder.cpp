@@ -32,6 +32,8 @@ void SessionRecorder::begin(const PartInfo& part, std::string_view version) {
     std::strftime(date, sizeof date, "%Y-%m-%d %H:%M:%S", &local);
     writeLine(std::string("# kteval ") + std::string(version) + " session of " + date + ", " +
               std::string(part.name));
+    // A recording replays only on the part it was made on.
+    writeLine(partCommand(part));
 }
 
 void SessionRecorder::actionSent(const SentAction& action) {

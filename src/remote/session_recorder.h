@@ -22,7 +22,8 @@ class SessionRecorder : public ActionListener {
 
     // Opens path for appending; false, with the reason in error, when it cannot.
     bool open(const std::string& path, std::string& error);
-    // The comment header of a session: date and time, part, program version.
+    // The comment header of a session (date and time, part, program version),
+    // then the command that states the part.
     void begin(const PartInfo& part, std::string_view version);
     void actionSent(const SentAction& action) override;
     bool recording() const { return file_ != nullptr && part_ != nullptr; }

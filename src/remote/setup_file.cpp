@@ -4,7 +4,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
+#include "checking_operations.h"
 #include "syntax.h"
 
 namespace kteval::remote {
@@ -67,21 +69,44 @@ std::optional<std::vector<SetupLine>> readSetupFile(const std::string& path, std
     return setupLines(content);
 }
 
-std::optional<SetupFailure> runSetup(Interpreter& interpreter,
-                                     const std::vector<SetupLine>& lines) {
-    for (const SetupLine& line : lines) {
+namespace {
+
+// Runs the lines until one is rejected: its index and error.
+std::optional<std::pair<std::size_t, std::string>> firstRejected(
+    Interpreter& interpreter, const std::vector<SetupLine>& lines) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::size_t before = interpreter.errors().pushedCount();
-        interpreter.executeLine(line.text);
+        interpreter.executeLine(lines[i].text);
         if (interpreter.errors().pushedCount() != before) {
-            return SetupFailure{line, errorAnswer(interpreter.errors().entries().back())};
+            return std::pair{i, errorAnswer(interpreter.errors().entries().back())};
         }
     }
     return std::nullopt;
 }
 
+}  // namespace
+
+std::optional<SetupFailure> runSetup(Operations& ops, const std::vector<SetupLine>& lines) {
+    CheckingOperations checking(ops);
+    Interpreter checker(checking, Interpreter::Mode::Check);
+    if (auto rejected = firstRejected(checker, lines)) {
+        return SetupFailure{lines[rejected->first], std::move(rejected->second), std::nullopt,
+                            lines.size()};
+    }
+    Interpreter interpreter(ops);
+    if (auto rejected = firstRejected(interpreter, lines)) {
+        return SetupFailure{lines[rejected->first], std::move(rejected->second), rejected->first,
+                            lines.size()};
+    }
+    return std::nullopt;
+}
+
 std::string setupFailureMessage(std::string_view path, const SetupFailure& failure) {
-    return std::string(path) + ", line " + std::to_string(failure.line.number) + ": " +
-           failure.line.text + ": " + failure.error;
+    std::string message = std::string(path) + ", line " + std::to_string(failure.line.number) +
+                          ": " + failure.line.text + ": " + failure.error;
+    if (!failure.applied) return message + "; nothing was sent";
+    return message + "; " + std::to_string(*failure.applied) + " of " +
+           std::to_string(failure.lines) + " lines were applied";
 }
 
 }  // namespace kteval::remote

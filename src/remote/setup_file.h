@@ -29,13 +29,21 @@ std::optional<std::vector<SetupLine>> readSetupFile(const std::string& path, std
 struct SetupFailure {
     SetupLine line;
     std::string error;  // as SYSTem:ERRor? answers it
+    // Lines that ran before it; nullopt when the check before the run
+    // rejected it and nothing was sent.
+    std::optional<std::size_t> applied;
+    std::size_t lines = 0;  // command lines of the setup
 };
 
-// Runs the lines one after another until one is rejected. Answers of queries
-// are dropped.
-std::optional<SetupFailure> runSetup(Interpreter& interpreter, const std::vector<SetupLine>& lines);
+// Checks every line first (syntax, headers, suffixes, parameters, the part)
+// over operations that send nothing; a line that fails the check stops the
+// setup before anything is sent. Then runs the lines through ops one after
+// another until one is rejected: only a rejection that depends on the state
+// at run time can stop it there. Answers of queries are dropped.
+std::optional<SetupFailure> runSetup(Operations& ops, const std::vector<SetupLine>& lines);
 
-// "<path>, line <n>: <command>: <code>,"<text>"".
+// "<path>, line <n>: <command>: <code>,"<text>"", then what was applied:
+// "; nothing was sent" or "; <k> of <m> lines were applied".
 std::string setupFailureMessage(std::string_view path, const SetupFailure& failure);
 
 }  // namespace kteval::remote

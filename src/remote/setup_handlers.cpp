@@ -1,9 +1,10 @@
 #include "setup_handlers.h"
 
+#include <algorithm>
 #include <array>
-#include <charconv>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "handlers.h"
 #include "learn.h"
@@ -24,33 +25,46 @@ VoltageReach reachOf(CommandContext& context) {
     return voltageReach(*context.part, settings);
 }
 
-// A voltage: a decimal number, bare or with the unit V (any case).
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// A voltage: a decimal number, bare or with the unit V, MV (millivolts) or UV
+// (microvolts), any case, with or without a space before it.
 ErrorCode readVolts(const Param& param, double& volts) {
     std::string_view text = param.text;
+    double divisor = 1.0;
     if (param.kind == ParamKind::DecimalWithUnit) {
-        while (!text.empty() && isWhiteSpace(text.back())) text.remove_suffix(1);
-        if (text.empty() || (text.back() != 'V' && text.back() != 'v')) {
-            return ErrorCode::DataTypeError;
-        }
-        text.remove_suffix(1);
+        std::size_t unitStart = text.size();
+        while (unitStart > 0 && isLetter(text[unitStart - 1])) --unitStart;
+        const std::string_view unit = text.substr(unitStart);
+        constexpr std::array<std::pair<std::string_view, double>, 3> kUnits{
+            {{"V", 1.0}, {"MV", 1e3}, {"UV", 1e6}}};
+        const auto known = std::find_if(kUnits.begin(), kUnits.end(), [&](const auto& u) {
+            return equalIgnoringCase(unit, u.first);
+        });
+        if (known == kUnits.end()) return ErrorCode::DataTypeError;
+        divisor = known->second;
+        text = text.substr(0, unitStart);
         while (!text.empty() && isWhiteSpace(text.back())) text.remove_suffix(1);
     } else if (param.kind != ParamKind::Decimal) {
         return ErrorCode::DataTypeError;
     }
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    const auto result = std::from_chars(text.data(), text.data() + text.size(), volts);
-    if (result.ec == std::errc::result_out_of_range) return ErrorCode::DataOutOfRange;
-    if (result.ec != std::errc() || result.ptr != text.data() + text.size()) {
-        return ErrorCode::SyntaxError;
-    }
-    return ErrorCode::NoError;
+    const ErrorCode error = readDouble(text, volts);
+    // Dividing by an exact power of ten rounds once: 2.5 MV is the double of 0.0025.
+    volts /= divisor;
+    return error;
 }
 
 }  // namespace
 
 ErrorCode learn(CommandContext& context) {
+    const Operations& ops = context.ops;
     context.answer =
-        learnLine(context.ops.module(), {referenceVolts(context.ops), context.ops.gpioMode()});
+        learnLine(ops.module(),
+                  {referenceVolts(ops),
+                   ops.gpioMode(),
+                   {ops.lineHigh(Line::Reset), ops.lineHigh(Line::Clr), ops.lineHigh(Line::Ldac)}});
     return ErrorCode::NoError;
 }
 
@@ -76,6 +90,7 @@ ErrorCode setVoltage(CommandContext& context) {
     const std::optional<int32_t> code = inputCodeForVoltage(*context.part, settings, volts);
     if (!code) {
         const VoltageReach reach = voltageReach(*context.part, settings);
+        context.stateDependent = true;
         context.detail = "reachable " + formatDecimal(reach.lowest) + " to " +
                          formatDecimal(reach.highest) + " V";
         return ErrorCode::DataOutOfRange;

@@ -157,8 +157,12 @@ bool UnitReader::readNumber(Param& param) {
         }
     }
     param.kind = ParamKind::Decimal;
-    if (!atEnd() && isAlpha(peek())) {
+    // A suffix unit may follow the number after white space ("2.5 V").
+    std::size_t unit = pos_;
+    while (unit < line_.size() && isWhiteSpace(line_[unit])) ++unit;
+    if (unit < line_.size() && isAlpha(line_[unit])) {
         param.kind = ParamKind::DecimalWithUnit;
+        pos_ = unit;
         while (!atEnd() && isAlpha(peek())) ++pos_;
     }
     param.text = line_.substr(start, pos_ - start);

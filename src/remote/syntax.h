@@ -24,7 +24,7 @@ struct Keyword {
 // Parameter kinds of IEEE 488.2 program data.
 enum class ParamKind {
     Decimal,          // 12, -3, 2.5, 1E3
-    DecimalWithUnit,  // 2.5V
+    DecimalWithUnit,  // 2.5V, 2.5 mV
     NonDecimal,       // #H3FFF, #B101, #Q17
     Characters,       // A, ON, INPut
     String,           // "Mon_In0" or 'Mon_In0'

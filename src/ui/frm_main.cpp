@@ -114,6 +114,7 @@ void FrmMain::connectEntryHandlers() {
     for (int i = 0; i < 3; ++i) {
         connect(c_.txtVREF[i], &EntryBox::enterPressed, this,
                 [this, i] { txtVREF_KeyPress(i, 13); });
+        connect(c_.txtVREF[i], &EntryBox::focusLost, this, &FrmMain::reportReferenceChanges);
         connect(c_.txtOffsetValue[i], &EntryBox::focusLost, this,
                 [this, i] { txtOffsetValue_LostFocus(i); });
     }
@@ -215,6 +216,7 @@ void FrmMain::mnuReload_Click() {
     LoadUSB();
     link_.SendRequest(request::ResetLow);
     link_.SendRequest(request::ResetHigh);
+    lineHigh_.fill(true);  // the firmware starts with every line at its idle level
     Init();
     report({.kind = remote::SentAction::Kind::Reload});
 }
@@ -231,6 +233,7 @@ void FrmMain::mnuExit_Click() {
 }
 
 void FrmMain::closeEvent(QCloseEvent* event) {
+    reportReferenceChanges();
     // Unload every other window of the program; nothing is saved.
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (window != this && window->isVisible()) window->close();

@@ -43,7 +43,15 @@ class FrmMain : public QMainWindow {
     void setLoadAdvice(LoadAdvice advice) { loadAdvice_ = std::move(advice); }
 
     // Told of every action that reaches the board (a recording); nullptr: none.
+    // A reference entry's new value is told too (it sends nothing, but changes
+    // every voltage): when it is entered or left, and before the next action.
     void setActionListener(remote::ActionListener* listener) { actionListener_ = listener; }
+    // Tells the listener of every reference entry whose value changed since it
+    // was last told.
+    void reportReferenceChanges();
+    // The level a control line was last set to (HIGH after start-up, "Reload
+    // USB", and for RESET after "Pulse RESET").
+    bool lineHigh(remote::Line line) const { return lineHigh_[static_cast<std::size_t>(line)]; }
 
     const KT442xModule& module() const { return module_; }
     // The controls and the prompt, for driving the window as an operator does
@@ -144,9 +152,7 @@ class FrmMain : public QMainWindow {
     void writeRegister(Register which);
     void secretStep(int step);
     void sendWord(int32_t word) { spi_.SPIout(word); }
-    void report(const remote::SentAction& action) {
-        if (actionListener_ != nullptr) actionListener_->actionSent(action);
-    }
+    void report(const remote::SentAction& action);
     bool busyWithRefusal() const { return refusingEntry_; }
 
     GuardedPrompt prompt_;
@@ -159,6 +165,8 @@ class FrmMain : public QMainWindow {
     FirmwarePlaces firmwarePlaces_;
     LoadAdvice loadAdvice_;
     remote::ActionListener* actionListener_ = nullptr;
+    std::array<double, 3> reportedReferences_{};      // reference values the listener knows
+    std::array<bool, 3> lineHigh_{true, true, true};  // RESET, CLR, LDAC
     int16_t textSelIndex_ = 0;
     int16_t secret_ = 0;
     bool refusingEntry_ = false;  // an entry's refusal box is open

@@ -9,6 +9,7 @@
 #include "frm_main.h"
 #include "hex_text.h"
 #include "output_voltage.h"
+#include "part_rules.h"
 #include "widgets.h"
 
 namespace kteval::ui {
@@ -20,7 +21,25 @@ void FrmMain::UpdateOffset() {
     for (int k = 0; k < 3; ++k) {
         c_.txtOffsetValue[k]->setText(QString::fromUtf8(part->offsetText));
         c_.txtVREF[k]->setText(QString::fromUtf8(part->referenceText));
+        reportedReferences_[static_cast<std::size_t>(k)] = referenceVolts(k);
     }
+}
+
+void FrmMain::reportReferenceChanges() {
+    for (int k = 0; k < offsetDacCount(module_.part()); ++k) {
+        double& reported = reportedReferences_[static_cast<std::size_t>(k)];
+        if (referenceVolts(k) == reported) continue;
+        reported = referenceVolts(k);
+        if (actionListener_ == nullptr) continue;
+        actionListener_->actionSent({.kind = remote::SentAction::Kind::Reference,
+                                     .group = k,
+                                     .entry = formatExact(reported)});
+    }
+}
+
+void FrmMain::report(const remote::SentAction& action) {
+    reportReferenceChanges();
+    if (actionListener_ != nullptr) actionListener_->actionSent(action);
 }
 
 void FrmMain::updateX2() {
@@ -44,6 +63,7 @@ void FrmMain::SSTab1_Click() {
 void FrmMain::txtVREF_KeyPress(int Index, int KeyAscii) {
     if (KeyAscii != 13) return;
     c_.txtVREF[Index]->setText(QString::fromStdString(formatDecimal(referenceVolts(Index))));
+    reportReferenceChanges();
 }
 
 double FrmMain::referenceVolts(int k) const {

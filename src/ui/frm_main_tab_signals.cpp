@@ -17,6 +17,7 @@ void FrmMain::cmdRESET_Click(int Index) {
     if (const auto request = word::levelButtonRequest(Index)) {
         link_.SendRequest(*request);
         // Buttons come in pairs per line: high, then low.
+        lineHigh_[static_cast<std::size_t>(Index / 2)] = Index % 2 == 0;
         report({.kind = remote::SentAction::Kind::Line,
                 .choice = Index % 2 == 0,
                 .line = remote::Line(Index / 2)});
@@ -27,6 +28,7 @@ void FrmMain::mnuPulseReset_Click() {
     if (busyWithRefusal()) return;
     link_.SendRequest(request::ResetLow);
     link_.SendRequest(request::ResetHigh);
+    lineHigh_[static_cast<std::size_t>(remote::Line::Reset)] = true;
     Init();
     report({.kind = remote::SentAction::Kind::Reset});
 }

@@ -167,6 +167,10 @@ Outcome WindowOperations::reloadBoard() {
 
 // --- Setups and recordings ---
 
+bool WindowOperations::lineHigh(remote::Line line) const {
+    return window_.lineHigh(line);
+}
+
 remote::GpioMode WindowOperations::gpioMode() const {
     const MainControls& c = window_.controls();
     if (c.chkGPIO[1]->isChecked()) return remote::GpioMode::Low;

@@ -28,6 +28,7 @@ class WindowOperations : public remote::Operations {
     std::string outputVoltageText(int channelIndex) override;
     bool operatorBusy() const override;
     remote::GpioMode gpioMode() const override;
+    bool lineHigh(remote::Line line) const override;
 
     remote::Outcome readGpio() override;
     remote::Outcome selectChannel(int channelIndex) override;

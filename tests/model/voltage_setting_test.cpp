@@ -53,6 +53,15 @@ TEST(VoltageSetting, NearestCodeOverEveryPart) {
             EXPECT_EQ(error, nearest) << where;
             EXPECT_LE(error, step / 2 + 1e-12) << where;
 
+            // A voltage midway between two neighbouring codes goes to the lower one.
+            const int32_t x = pick(codes - 1);
+            const double low = voltageOf(part, s, x), high = voltageOf(part, s, x + 1);
+            const double middle = (low + high) / 2;
+            if (low != high && middle - low == high - middle) {
+                const int32_t chosen = *inputCodeForVoltage(part, s, middle);
+                EXPECT_TRUE(chosen <= x && voltageOf(part, s, chosen) == low) << where;
+            }
+
             // A voltage the table shows for some code comes back to that voltage.
             const double shown = voltageOf(part, s, pick(codes));
             EXPECT_EQ(voltageOf(part, s, *inputCodeForVoltage(part, s, shown)), shown) << where;

@@ -55,6 +55,7 @@ TEST(RemoteLineSyntax, HeadersSeparatorsAndWhiteSpace) {
         {"KT4420", "DAC3:X1A 5;X1B 6;:DAC4:M 7;DAC5:C 8",
          "write 3 X1A 5|write 3 X1B 6|write 4 M 7|write 5 C 8", "", ""},
         {"KT4420", "CHANNEL 3;chan?;CHA 1", "selectChannel 3", "3", "-113"},
+        {"KT4420", "CHANN 3", "", "", "-113"},
         {"KT4420", "DAC0:X1A 5;", "write 0 X1A 5", "", ""},
         {"KT4420", "DAC0:X1A 5;;DAC1:X1A 5", "write 0 X1A 5", "", "-102"},
         {"KT4420", "*OPC?;DAC0:X1A 99999;DAC1:X1A 1", "", "1", "-222"},
@@ -109,18 +110,16 @@ TEST(RemoteErrorQueue, OrderOverflowAndClear) {
     session.run("FOO");
     EXPECT_EQ(session.run("SYST:ERR?;SYST:ERR?;SYST:ERR?"),
               "-363,\"Input buffer overrun\";-113,\"Undefined header;FOO\";0,\"No error\"");
-    for (int i = 0; i < 16; ++i) session.run("DAC0:X1A -1");
-    session.run("FOO");
+    // Full: the newest entry gives way to -350; after a read the next error
+    // takes the free place.
+    for (int i = 0; i < 20; ++i) session.run(i == 10 ? "DAC0:X1A -1" : "FOO");
+    EXPECT_EQ(session.run("SYST:ERR:COUN?;:SYST:ERR?"), "16;-113,\"Undefined header;FOO\"");
+    session.run("DAC0:X1A -1");
     EXPECT_EQ(session.errors(),
-              "-222,-222,-222,-222,-222,-222,-222,-222,-222,-222,-222,-222,"
-              "-222,-222,-222,-222,-350");
-    for (int i = 0; i < 4; ++i) session.run("FOO");
-    EXPECT_EQ(session.interpreter.errors().size(), ErrorQueue::kCapacity);
-    EXPECT_EQ(session.run("SYST:ERR?"), "-222,\"Data out of range;DAC0:X1A below 0\"");
-    // A loss already shown is not shown twice.
+              "-113,-113,-113,-113,-113,-113,-113,-113,-113,-222,-113,-113,"
+              "-113,-113,-350,-222");
     session.run("FOO");
-    EXPECT_EQ(session.interpreter.errors().entries().back().code, ErrorCode::QueueOverflow);
-    EXPECT_EQ(session.interpreter.errors().size(), ErrorQueue::kErrors);
+    EXPECT_EQ(session.errors().substr(session.errors().size() - 4), "-350");
     session.run("*CLS");
     EXPECT_EQ(session.run("SYST:ERR?"), "0,\"No error\"");
     EXPECT_EQ(session.calls(), "");
@@ -137,6 +136,8 @@ TEST(RemoteErrorQueue, DetailSaysWhere) {
         {"DAC0:X1A 5 6", "-102,\"Syntax error;DAC0:X1A\""},
         {";", "-102,\"Syntax error\""},
         {"DAC5:VOLT 9",
+         "-222,\"Data out of range;DAC5:VOLT reachable -3.999755859375 to 7.99951171875 V\""},
+        {"DAC5:VOLT 1E400",
          "-222,\"Data out of range;DAC5:VOLT reachable -3.999755859375 to 7.99951171875 V\""},
         {std::string(70000, 'A'),
          "-113,\"Undefined header;"
@@ -171,6 +172,15 @@ TEST(RemoteCommands, MapToTheirOperationWithinThePartsLimits) {
         {"KT4421", "DAC3:VOLT -4.0005", "", "", "-222"},
         {"KT4421", "DAC3:VOLT:RANG?;STEP?", "", "-3.999755859375,7.99951171875;0.000732421875", ""},
         {"KT4421", "DAC3:VOLT A", "", "", "-104"},
+        {"KT4421", "DAC3:VOLT 2.5 mv;VOLT 1000UV;VOLT -1E-400 V",
+         "write 3 X1A 5464|write 3 X1A 5462|write 3 X1A 5461", "", ""},
+        {"KT4421", "DAC3:VOLT 1 KV", "", "", "-104"},
+        {"KT4421", "PART KT4421;PART 'kt4421';PART?", "", "KT4421", ""},
+        {"KT4421", "PART KT4420;DAC0:X1A 1", "", "", "-221"},
+        {"KT4421", "PART KT9999", "", "", "-224"},
+        {"KT4420", "LINE:CLR LOW;CLR?;RES?", "setLine CLR LOW", "LOW;HIGH", ""},
+        {"KT4420", "*ESE 1.5;*ESE?;*SRE 2.5;*SRE?;*ESE 0.4;*ESE?", "", "2;2;0", ""},
+        {"KT4420", "*SRE 255.5", "", "", "-222"},
         {"KT4421", "INP B;INP?;INP A", "chooseInput B|chooseInput A", "B", ""},
         {"KT4420", "OFFS2 #H3FFF;OFFSET2?", "writeOffset 2 16383", "16383", ""},
         {"KT4410", "OFFS1?;OFFS1 16384", "", "8192", "-222"},
@@ -214,7 +224,8 @@ TEST(RemoteCommands, QueriesAnswerTheModelAndRefusalsAreExecutionErrors) {
         std::tuple(-32768, 98302, 0x3FFF, 1);
     EXPECT_EQ(session.run("DAC7:X1A #H3FFF;X1A?;X1B?;M?;C?;X2A?;X2B?;REG?;MUX?"),
               "16383;5461;16383;8192;-32768;98302;16383;B");
-    EXPECT_EQ(session.run("DAC7:VOLT?;:DAC0:VOLTAGE?;:DAC0:MUX?"), "7.9995;0.0000;A");
+    EXPECT_EQ(session.run("DAC7:VOLT?;VOLT:EXAC?;:DAC0:VOLTAGE?;:DAC0:MUX?"),
+              "7.9995;7.99951171875;0.0000;A");
     EXPECT_EQ(session.run("DAC0:X2A 5"), "");
     EXPECT_EQ(session.errors(), "-113");
 

@@ -84,8 +84,10 @@ class RecordingOperations : public Operations {
     Outcome reloadBoard() override { return act("reloadBoard"); }
     Outcome setLine(Line line, bool high) override {
         return act(std::string("setLine ") + std::array{"RESET", "CLR", "LDAC"}[std::size_t(line)] +
-                   (high ? " HIGH" : " LOW"));
+                       (high ? " HIGH" : " LOW"),
+                   true, [&] { lines_[std::size_t(line)] = high; });
     }
+    bool lineHigh(Line line) const override { return lines_[std::size_t(line)]; }
     Outcome setMonitor(bool on) override {
         return act(on ? "setMonitor ON" : "setMonitor OFF", monitor(), [&] {
             module_.MonitorState = monitorEnabled(module_.MonitorState, on ? 1 : 0);
@@ -131,6 +133,7 @@ class RecordingOperations : public Operations {
     std::array<double, 3> references_{};
     std::string monitorSource_ = "DAC 0";  // the list's entry at start
     GpioMode gpioMode_ = GpioMode::Input;
+    std::array<bool, 3> lines_{true, true, true};
 };
 
 }  // namespace kteval::remote

@@ -68,7 +68,7 @@ QString clientCommand(RandomOperator& op, const PartInfo& part) {
 
 // What every query answers, and the monitor and GPIO state.
 QString stateOf(RemoteBench& remote, const PartInfo& part) {
-    QString line = "CHAN?;INP?;*LRN?";
+    QString line = "CHAN?;INP?;*LRN?;LINE:RES?;CLR?;LDAC?";
     for (int k = 0; k < (part.thirdReference ? 3 : 2); ++k)
         line += QStringLiteral(";OFFS%1?;VREF%1?").arg(k);
     for (int n = 0; n < part.channels; ++n)
@@ -120,40 +120,65 @@ class RemoteWindowTest : public QObject {
                                       "\nsession: " + history.join(" | ") + "\n*LRN?: " + learned;
                 QVERIFY2(fresh.nextError() == 0, qPrintable(where));
                 QVERIFY2(stateOf(fresh, info) == stateOf(original, info), qPrintable(where));
+                original.bench.window.close();  // tells a reference still being typed
                 const auto lines = remote::readSetupFile(path, error);
                 QVERIFY2(
                     lines && applySetup(replayed.bench.window, replayed.operations, path, *lines),
                     qPrintable(where));
                 QVERIFY2(replayed.bench.usb.requests == original.bench.usb.requests,
                          qPrintable(where));
+                const QString references =
+                    info.thirdReference ? "VREF0?;VREF1?;VREF2?" : "VREF0?;VREF1?";
+                QCOMPARE(replayed.send(references), original.send(references));
                 QCOMPARE(replayed.bench.usb.loads.size(), original.bench.usb.loads.size());
                 QVERIFY(recorderErrors.str().empty());
             }
         }
     }
 
-    // Catches a setup going on after its first refused line.
+    // Catches a setup that half-applies when a line fails its check, or goes
+    // on after a line refused at run time, or a message that hides either.
     void refusedLineStopsSetup() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("setup.txt");
-        QFile file(path);
-        QVERIFY(
-            file.open(QIODevice::WriteOnly) &&
-            file.write("# offset first\n\nOFFS1 #H100  # comment\r\n  DAC3:X1A 16384\nOFFS0 5\n"));
-        file.close();
+        const struct {
+            const char* content;
+            std::vector<int32_t> words;
+            QString message;  // after the path
+        } rows[] = {
+            {"# offset first\n\nOFFS1 #H100  # comment\r\n  DAC3:X1A 16384\nOFFS0 5\n",
+             {},
+             ", line 4: DAC3:X1A 16384: -222,\"Data out of range;DAC3:X1A above 16383\"; "
+             "nothing was sent"},
+            {"PART KT4420\nOFFS1 #H100\n",
+             {},
+             ", line 1: PART KT4420: -221,\"Settings conflict;PART running KT4421\"; nothing "
+             "was sent"},
+            {"OFFS1 #H100\nDAC3:VOLT 1 kV\nOFFS0 5\n",
+             {},
+             ", line 2: DAC3:VOLT 1 kV: -104,"
+             "\"Data type error;DAC3:VOLT\"; nothing was sent"},
+            {"OFFS1 #H100\nDAC3:VOLT 1000 mV;VOLT 9\nOFFS0 5\n",
+             {0x030100, 0xCB6AA8},
+             ", line 2: DAC3:VOLT 1000 mV;VOLT 9: -222,\"Data out of range;DAC3:VOLT reachable "
+             "-3.999755859375 to 7.99951171875 V\"; 1 of 3 lines were applied"},
+        };
+        for (const auto& row : rows) {
+            QTemporaryDir dir;
+            const QString path = dir.filePath("setup.txt");
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(row.content));
+            file.close();
+            std::string error;
+            const auto lines = remote::readSetupFile(path.toStdString(), error);
+            QVERIFY(lines.has_value());
+            RemoteBench bench(5);
+            bench.bench.usb.clear();
+            QVERIFY(!applySetup(bench.bench.window, bench.operations, path.toStdString(), *lines));
+            QCOMPARE(bench.bench.usb.words(), row.words);
+            QCOMPARE(bench.bench.prompt.messages.size(), std::size_t{1});
+            QCOMPARE(bench.bench.prompt.messages[0].text, path + row.message);
+        }
         std::string error;
-        const auto lines = remote::readSetupFile(path.toStdString(), error);
-        QVERIFY(lines.has_value());
-        RemoteBench bench(5);
-        bench.bench.usb.clear();
-
-        QVERIFY(!applySetup(bench.bench.window, bench.operations, path.toStdString(), *lines));
-        QCOMPARE(bench.bench.usb.words(), std::vector<int32_t>{0x030100});
-        QCOMPARE(bench.bench.prompt.messages.size(), std::size_t{1});
-        QCOMPARE(
-            bench.bench.prompt.messages[0].text,
-            path + ", line 4: DAC3:X1A 16384: -222,\"Data out of range;DAC3:X1A above 16383\"");
-        QVERIFY(!remote::readSetupFile(dir.filePath("missing").toStdString(), error));
+        QVERIFY(!remote::readSetupFile("/nonexistent/setup", error));
     }
 
     // Catches a query reading the wrong control, or reaching the board.
