@@ -3,8 +3,9 @@
 
 Chooses the channel's register A path (DAC<n>:MUX A), then for each code:
 writes the input register (DAC<n>:X1A), pulses LDAC and reads the output
-voltage the program computes (DAC<n>:VOLTage?). Writes the pairs to a CSV file
-and draws the transfer curve as a PNG.
+voltage the program computes, to full precision (DAC<n>:VOLTage:EXACt?, so
+that adjacent codes stay apart even at a small reference). Writes the pairs
+to a CSV file and draws the transfer curve as a PNG.
 
 Start the program first, for example:
     kteval --simulate --part KT4421 --headless --listen 5025
@@ -81,7 +82,8 @@ def main():
     rows = []
     for code in sweep_codes(args.start, stop, args.steps):
         board.write(f"DAC{args.channel}:X1A {code};:PULS:LDAC")
-        rows.append((code, float(board.query(f"DAC{args.channel}:VOLT?"))))
+        # Python writes a float in its shortest round-trip form, as kteval answers it.
+        rows.append((code, float(board.query(f"DAC{args.channel}:VOLT:EXAC?"))))
     error = board.query("SYST:ERR?")
     board.close()
     if not error.startswith("0,"):
