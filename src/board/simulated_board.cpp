@@ -1,12 +1,14 @@
 #include "simulated_board.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <optional>
 
 #include "contract.h"
 #include "effective_code.h"
 #include "output_voltage.h"
 #include "request_codes.h"
+#include "usb/usb_result.h"
 
 namespace kteval {
 
@@ -68,7 +70,53 @@ const ChannelRegisters& SimulatedBoard::channel(int index) const {
     return state_.channels[static_cast<std::size_t>(index)];
 }
 
+void SimulatedBoard::setFault(std::optional<SimulatedFault> fault) {
+    if (fault) fault->fromCall += calls_;
+    fault_ = fault;
+    loadRefused_ = false;
+}
+
+std::optional<std::string> SimulatedBoard::faultFromEnvironment() {
+    const char* text = std::getenv(kSimulatedFaultVariable);
+    SimulatedFaultSetting setting = parseSimulatedFault(text != nullptr ? text : "");
+    if (setting.error) return setting.error;
+    setFault(setting.fault);
+    return std::nullopt;
+}
+
+// Counts the call; the result of a load the fault decides, if any.
+std::optional<int16_t> SimulatedBoard::faultOfLoad() {
+    ++calls_;
+    if (!fault_ || calls_ < fault_->fromCall) return std::nullopt;
+    switch (fault_->kind) {
+        case SimulatedFault::Kind::Unplugged:
+            return usbresult::kNoBoard;
+        case SimulatedFault::Kind::Timeout:
+            return std::nullopt;
+        case SimulatedFault::Kind::LoadRefused:
+            loadRefused_ = true;
+            return usbresult::kLoadIoError;
+    }
+    return std::nullopt;
+}
+
+std::optional<int16_t> SimulatedBoard::faultOfRequest() {
+    ++calls_;
+    if (!fault_ || calls_ < fault_->fromCall) return std::nullopt;
+    switch (fault_->kind) {
+        case SimulatedFault::Kind::Unplugged:
+            return usbresult::kDeviceGone;
+        case SimulatedFault::Kind::Timeout:
+            return usbresult::kTimeout;
+        case SimulatedFault::Kind::LoadRefused:
+            if (loadRefused_) return usbresult::kNotOpen;
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 int16_t SimulatedBoard::LoadFirmWare(const uint8_t* path) {
+    if (const std::optional<int16_t> failure = faultOfLoad()) return *failure;
     // The image is the board's business: any path (even of a missing file)
     // "loads", as the simulated firmware is always there.
     if (path == nullptr) return kBadArguments;
@@ -78,6 +126,7 @@ int16_t SimulatedBoard::LoadFirmWare(const uint8_t* path) {
 
 int16_t SimulatedBoard::VendorIORequest(int16_t request, int32_t value, int32_t index,
                                         int16_t direction, int16_t length, uint8_t* buffer) {
+    if (const std::optional<int16_t> failure = faultOfRequest()) return *failure;
     if (length < 0 || (buffer == nullptr && length > 0)) return kBadArguments;
     if (direction != request::DirectionOut && direction != request::DirectionIn) {
         return kBadArguments;

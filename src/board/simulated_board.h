@@ -2,10 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "chip_word.h"
 #include "dac.h"
 #include "part_catalogue.h"
+#include "simulated_fault.h"
 #include "usb_functions.h"
 
 namespace kteval {
@@ -56,6 +59,13 @@ class SimulatedBoard : public USBFunctions {
     void setPart(const PartInfo& part);
     const PartInfo& part() const { return part_; }
 
+    // Acts out fault from its call on (counting from the next call as 1 when
+    // calls have been made); nullopt: a board that never fails.
+    void setFault(std::optional<SimulatedFault> fault);
+    // Takes the fault KTEVAL_SIMULATE_FAULT names (none when unset or empty);
+    // the reason when its value cannot be read, and then nothing changes.
+    std::optional<std::string> faultFromEnvironment();
+
     // The level an outside circuit drives on the GPIO pin while it is an input.
     void setGpioInputLevel(bool high) { state_.gpioInputLevel = high; }
 
@@ -82,6 +92,8 @@ class SimulatedBoard : public USBFunctions {
     int startRequests() const { return startRequests_; }
 
   private:
+    std::optional<int16_t> faultOfLoad();
+    std::optional<int16_t> faultOfRequest();
     int16_t lineRequest(int16_t request);
     void writeWord(int32_t word);
     void writeChannel(const ChipWord& word);
@@ -94,6 +106,9 @@ class SimulatedBoard : public USBFunctions {
     ChipState state_;
     int firmwareLoads_ = 0;
     int startRequests_ = 0;
+    std::optional<SimulatedFault> fault_;
+    int calls_ = 0;
+    bool loadRefused_ = false;
 };
 
 }  // namespace kteval
