@@ -2,11 +2,15 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <limits>
 #include <optional>
+#include <utility>
 
 #include "contract.h"
 #include "effective_code.h"
+#include "monitor_state.h"
 #include "output_voltage.h"
+#include "part_rules.h"
 #include "request_codes.h"
 #include "usb/usb_result.h"
 
@@ -42,6 +46,11 @@ bool isLineRequest(int16_t request) {
 SimulatedBoard::SimulatedBoard() : SimulatedBoard(partByIndex(kKt4421)) {}
 
 SimulatedBoard::SimulatedBoard(const PartInfo& part) : part_(part) {
+    setPart(part);
+}
+
+SimulatedBoard::SimulatedBoard(const PartInfo& part, AnalogModel analog)
+    : part_(part), analog_(std::move(analog)) {
     setPart(part);
 }
 
@@ -271,6 +280,34 @@ double SimulatedBoard::outputVoltage(int index) const {
     return kteval::outputVoltage(part_, channel(index).DACreg,
                                  state_.offsetDacs[static_cast<std::size_t>(*k)],
                                  referenceVoltage_);
+}
+
+double SimulatedBoard::pinOutput(int index) const {
+    if (index < 0 || index >= kChannelCount || !usesChannelIndex(part_, index)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    const double lsbVolts = 4.0 * referenceVoltage_ / part_.divisor;
+    if (!state_.clrHigh) return analog_.output(index, 0.0, 0, part_.bits, lsbVolts);
+    return analog_.output(index, outputVoltage(index), channel(index).DACreg, part_.bits, lsbVolts);
+}
+
+double SimulatedBoard::pinVolts(int index) {
+    return analog_.read(pinOutput(index));
+}
+
+double SimulatedBoard::monVolts() {
+    // Bit 4 set: the monitor input bit 0 names; clear: the channel number in bits 3-0.
+    constexpr int32_t kInputBit = 0x10;
+    double volts = std::numeric_limits<double>::quiet_NaN();
+    if (hasMonitor(&part_) && monitorOn(state_.monitor)) {
+        if ((state_.monitor & kInputBit) != 0) {
+            volts = AnalogModel::kMonitorInputVolts[static_cast<std::size_t>(state_.monitor & 1)];
+        } else if (const int number = state_.monitor & 0x0F;
+                   number <= largestChannelNumber(part_)) {
+            volts = pinOutput(indexOfChannelNumber(&part_, number));
+        }
+    }
+    return analog_.read(volts);
 }
 
 }  // namespace kteval
