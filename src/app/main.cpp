@@ -144,6 +144,8 @@ int main(int argc, char* argv[]) {
                        "Environment:\n"
                        "  KTEVAL_USB_IDS=vvvv:pppp,...  further USB IDs of the board\n"
                        "  KTEVAL_TRACE=FILE             append every board request to FILE\n"
+                       "  KTEVAL_SIMULATE_FAULT=KIND@N  --simulate: fail calls from the Nth on\n"
+                       "                                (KIND unplugged, timeout or loadfail)\n"
                        "  KTEVAL_KEEPALIVE=IDLE,INTERVAL,COUNT\n"
                        "                                keepalive of remote clients: first probe\n"
                        "                                after IDLE s, every INTERVAL s, COUNT\n"
@@ -263,6 +265,10 @@ int main(int argc, char* argv[]) {
     kteval::USBFunctions* board = nullptr;
     if (parser.isSet(simulate)) {
         simulated = std::make_unique<kteval::SimulatedBoard>();
+        if (const std::optional<std::string> error = simulated->faultFromEnvironment()) {
+            std::fprintf(stderr, "kteval: %s\n", error->c_str());
+            return 2;
+        }
         board = simulated.get();
     } else {
         transport = std::make_unique<kteval::LibusbTransport>();

@@ -12,6 +12,7 @@
 #include "chip_word.h"
 #include "hex_digits.h"
 #include "request_codes.h"
+#include "simulated_board.h"
 
 namespace kteval {
 
@@ -97,7 +98,11 @@ int16_t TracingUSBFunctions::LoadFirmWare(const uint8_t* path) {
     const int16_t result = inner_.LoadFirmWare(path);
     if (file_ != nullptr) {
         const char* text = path != nullptr ? reinterpret_cast<const char*>(path) : "(none)";
-        writeLine("LoadFirmWare " + std::string(text) + " result " + std::to_string(result));
+        // The simulated board loads nothing: the line says so, lest a trace
+        // of a simulated session be taken for a real board's.
+        const bool simulated = dynamic_cast<const SimulatedBoard*>(&inner_) != nullptr;
+        writeLine("LoadFirmWare " + std::string(text) + " result " + std::to_string(result) +
+                  (simulated ? " (simulated board)" : ""));
     }
     return result;
 }

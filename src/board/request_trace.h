@@ -18,6 +18,9 @@ namespace kteval {
 //
 //   1234 ms request 221 value 0x1234 index 0xC5 dir 0 len 0 result 0: X write ch 5 data 0x1234
 //
+// A firmware load's line names the file and the result, and ends in
+// "(simulated board)" when inner is the SimulatedBoard.
+//
 // Every line is flushed. If the file cannot be opened or written, or is
 // deleted while tracing, one line goes to errors and tracing stops; the
 // calls themselves go on untouched.

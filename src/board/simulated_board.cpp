@@ -1,12 +1,18 @@
 #include "simulated_board.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <limits>
 #include <optional>
+#include <utility>
 
 #include "contract.h"
 #include "effective_code.h"
+#include "monitor_state.h"
 #include "output_voltage.h"
+#include "part_rules.h"
 #include "request_codes.h"
+#include "usb/usb_result.h"
 
 namespace kteval {
 
@@ -43,6 +49,11 @@ SimulatedBoard::SimulatedBoard(const PartInfo& part) : part_(part) {
     setPart(part);
 }
 
+SimulatedBoard::SimulatedBoard(const PartInfo& part, AnalogModel analog)
+    : part_(part), analog_(std::move(analog)) {
+    setPart(part);
+}
+
 void SimulatedBoard::setPart(const PartInfo& part) {
     part_ = part;
     codeMask_ = (1 << part_.bits) - 1;
@@ -68,7 +79,53 @@ const ChannelRegisters& SimulatedBoard::channel(int index) const {
     return state_.channels[static_cast<std::size_t>(index)];
 }
 
+void SimulatedBoard::setFault(std::optional<SimulatedFault> fault) {
+    if (fault) fault->fromCall += calls_;
+    fault_ = fault;
+    loadRefused_ = false;
+}
+
+std::optional<std::string> SimulatedBoard::faultFromEnvironment() {
+    const char* text = std::getenv(kSimulatedFaultVariable);
+    SimulatedFaultSetting setting = parseSimulatedFault(text != nullptr ? text : "");
+    if (setting.error) return setting.error;
+    setFault(setting.fault);
+    return std::nullopt;
+}
+
+// Counts the call; the result of a load the fault decides, if any.
+std::optional<int16_t> SimulatedBoard::faultOfLoad() {
+    ++calls_;
+    if (!fault_ || calls_ < fault_->fromCall) return std::nullopt;
+    switch (fault_->kind) {
+        case SimulatedFault::Kind::Unplugged:
+            return usbresult::kNoBoard;
+        case SimulatedFault::Kind::Timeout:
+            return std::nullopt;
+        case SimulatedFault::Kind::LoadRefused:
+            loadRefused_ = true;
+            return usbresult::kLoadIoError;
+    }
+    return std::nullopt;
+}
+
+std::optional<int16_t> SimulatedBoard::faultOfRequest() {
+    ++calls_;
+    if (!fault_ || calls_ < fault_->fromCall) return std::nullopt;
+    switch (fault_->kind) {
+        case SimulatedFault::Kind::Unplugged:
+            return usbresult::kDeviceGone;
+        case SimulatedFault::Kind::Timeout:
+            return usbresult::kTimeout;
+        case SimulatedFault::Kind::LoadRefused:
+            if (loadRefused_) return usbresult::kNotOpen;
+            return std::nullopt;
+    }
+    return std::nullopt;
+}
+
 int16_t SimulatedBoard::LoadFirmWare(const uint8_t* path) {
+    if (const std::optional<int16_t> failure = faultOfLoad()) return *failure;
     // The image is the board's business: any path (even of a missing file)
     // "loads", as the simulated firmware is always there.
     if (path == nullptr) return kBadArguments;
@@ -78,6 +135,7 @@ int16_t SimulatedBoard::LoadFirmWare(const uint8_t* path) {
 
 int16_t SimulatedBoard::VendorIORequest(int16_t request, int32_t value, int32_t index,
                                         int16_t direction, int16_t length, uint8_t* buffer) {
+    if (const std::optional<int16_t> failure = faultOfRequest()) return *failure;
     if (length < 0 || (buffer == nullptr && length > 0)) return kBadArguments;
     if (direction != request::DirectionOut && direction != request::DirectionIn) {
         return kBadArguments;
@@ -222,6 +280,34 @@ double SimulatedBoard::outputVoltage(int index) const {
     return kteval::outputVoltage(part_, channel(index).DACreg,
                                  state_.offsetDacs[static_cast<std::size_t>(*k)],
                                  referenceVoltage_);
+}
+
+double SimulatedBoard::pinOutput(int index) const {
+    if (index < 0 || index >= kChannelCount || !usesChannelIndex(part_, index)) {
+        return std::numeric_limits<double>::quiet_NaN();
+    }
+    const double lsbVolts = 4.0 * referenceVoltage_ / part_.divisor;
+    if (!state_.clrHigh) return analog_.output(index, 0.0, 0, part_.bits, lsbVolts);
+    return analog_.output(index, outputVoltage(index), channel(index).DACreg, part_.bits, lsbVolts);
+}
+
+double SimulatedBoard::pinVolts(int index) {
+    return analog_.read(pinOutput(index));
+}
+
+double SimulatedBoard::monVolts() {
+    // Bit 4 set: the monitor input bit 0 names; clear: the channel number in bits 3-0.
+    constexpr int32_t kInputBit = 0x10;
+    double volts = std::numeric_limits<double>::quiet_NaN();
+    if (hasMonitor(&part_) && monitorOn(state_.monitor)) {
+        if ((state_.monitor & kInputBit) != 0) {
+            volts = AnalogModel::kMonitorInputVolts[static_cast<std::size_t>(state_.monitor & 1)];
+        } else if (const int number = state_.monitor & 0x0F;
+                   number <= largestChannelNumber(part_)) {
+            volts = pinOutput(indexOfChannelNumber(&part_, number));
+        }
+    }
+    return analog_.read(volts);
 }
 
 }  // namespace kteval

@@ -2,10 +2,14 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 
+#include "analog_model.h"
 #include "chip_word.h"
 #include "dac.h"
 #include "part_catalogue.h"
+#include "simulated_fault.h"
 #include "usb_functions.h"
 
 namespace kteval {
@@ -49,12 +53,22 @@ class SimulatedBoard : public USBFunctions {
     static constexpr int16_t kUnknownRequest = -1;  // request code the firmware lacks
     static constexpr int16_t kBadArguments = -2;    // malformed arguments; nothing done
 
-    SimulatedBoard();  // a KT4421 fitted
+    SimulatedBoard();  // a KT4421 fitted, ideal outputs
     explicit SimulatedBoard(const PartInfo& part);
+    // A board whose output pins follow analog (an AnalogModel(seed) for one
+    // with errors and noise).
+    SimulatedBoard(const PartInfo& part, AnalogModel analog);
 
     // Fits part (the operator's choice) and powers it up.
     void setPart(const PartInfo& part);
     const PartInfo& part() const { return part_; }
+
+    // Acts out fault from its call on (counting from the next call as 1 when
+    // calls have been made); nullopt: a board that never fails.
+    void setFault(std::optional<SimulatedFault> fault);
+    // Takes the fault KTEVAL_SIMULATE_FAULT names (none when unset or empty);
+    // the reason when its value cannot be read, and then nothing changes.
+    std::optional<std::string> faultFromEnvironment();
 
     // The level an outside circuit drives on the GPIO pin while it is an input.
     void setGpioInputLevel(bool high) { state_.gpioInputLevel = high; }
@@ -72,6 +86,16 @@ class SimulatedBoard : public USBFunctions {
     double outputVoltage(int index) const;
     // The reference voltage of every voltage group: 5 V on the 441x, 3 V on the 442x.
     double referenceVoltage() const { return referenceVoltage_; }
+    // One reading of channel index's output pin: outputVoltage with the analog
+    // model's errors and noise (CLR low: 0 V with them); NaN for an index the
+    // part lacks.
+    double pinVolts(int index);
+    // One reading of the MON pin on the parts with a monitor: the channel or
+    // monitor input the monitor register selects; NaN (high impedance) while
+    // the monitor is off, for a channel the part lacks and on the other parts.
+    double monVolts();
+    const AnalogModel& analog() const { return analog_; }
+
     // The level on the GPIO pin: the output level when it is an output.
     bool gpioLevel() const;
     // The chip's power-on registers for the fitted part; line levels and the
@@ -82,11 +106,14 @@ class SimulatedBoard : public USBFunctions {
     int startRequests() const { return startRequests_; }
 
   private:
+    std::optional<int16_t> faultOfLoad();
+    std::optional<int16_t> faultOfRequest();
     int16_t lineRequest(int16_t request);
     void writeWord(int32_t word);
     void writeChannel(const ChipWord& word);
     void loadDacRegister(int index);
     void loadAllDacRegisters();
+    double pinOutput(int index) const;
 
     PartInfo part_;
     double referenceVoltage_ = 0.0;
@@ -94,6 +121,10 @@ class SimulatedBoard : public USBFunctions {
     ChipState state_;
     int firmwareLoads_ = 0;
     int startRequests_ = 0;
+    AnalogModel analog_;
+    std::optional<SimulatedFault> fault_;
+    int calls_ = 0;
+    bool loadRefused_ = false;
 };
 
 }  // namespace kteval

@@ -71,7 +71,7 @@ TEST_F(RequestTraceTest, OneLinePerCallWithItsMeaning) {
         link.SendRequest(200);
     }
     std::vector<std::string> expected = {
-        "earlier run", "LoadFirmWare /opt/kt/KT4421SPI.hex result 0",
+        "earlier run", "LoadFirmWare /opt/kt/KT4421SPI.hex result 0 (simulated board)",
         "request 224 value 0x0000 index 0x00 dir 0 len 0 result 0: start"};
     for (const auto& [word, text] : words) expected.emplace_back(text);
     expected.insert(expected.end(),

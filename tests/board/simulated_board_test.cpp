@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "board_link.h"
@@ -142,6 +144,50 @@ TEST(SimulatedBoard, UnknownRequestsAndBadArgumentsChangeNothing) {
         EXPECT_EQ(b.board.state(), before);
         EXPECT_EQ(buffer, (std::array<uint8_t, 4>{0xEE, 0xEE, 0xEE, 0xEE}));
     }
+}
+
+// KTEVAL_SIMULATE_FAULT, call by call (L load, W write of the call's number
+// to channel 0, R read): the answers from the fault's call on, a failing write
+// leaving the register alone; a malformed value is refused, naming it.
+TEST(SimulatedBoard, FaultsFailCallsFromTheirNumberOn) {
+    const std::string script = "LWWLWR";
+    const std::pair<const char*, std::array<int, 6>> cases[] = {
+        {"", {0, 0, 0, 0, 0, 3}},
+        {"unplugged@3", {0, 0, -24, -1, -24, -24}},
+        {"timeout@2", {0, -22, -22, 0, -22, -22}},
+        {"loadfail@4", {0, 0, 0, -8, -20, -20}},
+        {"loadfail@1", {-8, -20, -20, -8, -20, -20}},
+        {"unplugged", {}},
+        {"timeout@0", {}},
+        {"timeout@-1", {}},
+        {"loadfail@2x", {}},
+        {"Timeout@2", {}},
+        {"@2", {}},
+        {"timeout@99999999999", {}},
+    };
+    for (const auto& [text, results] : cases) {
+        SCOPED_TRACE(text);
+        ::setenv(kSimulatedFaultVariable, text, 1);
+        Board b(KT4410);
+        const std::optional<std::string> error = b.board.faultFromEnvironment();
+        if (results == std::array<int, 6>{}) {
+            ASSERT_TRUE(error);
+            EXPECT_NE(error->find(std::string("'") + text + "'"), std::string::npos) << *error;
+            continue;
+        }
+        ASSERT_FALSE(error) << *error;
+        int written = b.board.channel(0).X1A;
+        for (std::size_t call = 0; call < script.size(); ++call) {
+            const auto number = static_cast<int32_t>(call + 1);
+            if (script[call] == 'L') b.link.loadFirmware("/opt/kt");
+            if (script[call] == 'W') b.link.WriteWord(24, 0xC80000 + number);
+            if (script[call] == 'R') b.link.ReadWord();
+            EXPECT_EQ(b.link.LastResult, results[call]) << script[call] << number;
+            if (script[call] == 'W' && b.link.LastResult == 0) written = number;
+        }
+        EXPECT_EQ(b.board.channel(0).X1A, written);
+    }
+    ::unsetenv(kSimulatedFaultVariable);
 }
 
 }  // namespace
