@@ -37,6 +37,19 @@ std::optional<KeepAlive> parseKeepAlive(const QString& text) {
     return KeepAlive{values[0], values[1], values[2]};
 }
 
+std::optional<KeepAlive> keepAliveFromEnvironment(QString& error) {
+    const QString text = qEnvironmentVariable("KTEVAL_KEEPALIVE");
+    if (text.isEmpty()) return KeepAlive{};
+    const std::optional<KeepAlive> times = parseKeepAlive(text);
+    if (!times) {
+        error = QStringLiteral(
+                    "KTEVAL_KEEPALIVE wants IDLE,INTERVAL,COUNT (1-32767,1-32767,1-127), "
+                    "not '%1'")
+                    .arg(text);
+    }
+    return times;
+}
+
 QString peerName(int fd) {
     sockaddr_storage storage{};
     socklen_t length = sizeof storage;

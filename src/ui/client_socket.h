@@ -20,6 +20,9 @@ struct KeepAlive {
 // Reads "IDLE,INTERVAL,COUNT" (KTEVAL_KEEPALIVE): whole numbers from 1 up;
 // nullopt for anything else.
 std::optional<KeepAlive> parseKeepAlive(const QString& text);
+// KTEVAL_KEEPALIVE read, the default when it is unset or empty; nullopt, and
+// why in error, when it is unreadable.
+std::optional<KeepAlive> keepAliveFromEnvironment(QString& error);
 
 // "ADDR:PORT" of the peer of a connected socket ("[::1]:40000" for IPv6).
 QString peerName(int fd);

@@ -111,16 +111,9 @@ RemoteServer::RemoteServer(remote::Operations& operations, QObject* parent)
 RemoteServer::~RemoteServer() = default;
 
 bool RemoteServer::listen(const ListenAddress& where) {
-    const QString keepAlive = qEnvironmentVariable("KTEVAL_KEEPALIVE");
-    if (!keepAlive.isEmpty()) {
-        const std::optional<KeepAlive> times = parseKeepAlive(keepAlive);
-        if (!times) {
-            error_ = QStringLiteral("KTEVAL_KEEPALIVE wants IDLE,INTERVAL,COUNT, not '%1'")
-                         .arg(keepAlive);
-            return false;
-        }
-        keepAlive_ = *times;
-    }
+    const std::optional<KeepAlive> times = keepAliveFromEnvironment(error_);
+    if (!times) return false;
+    keepAlive_ = *times;
     return server_->listen(where.address, where.port);
 }
 
