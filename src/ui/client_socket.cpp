@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace kteval::ui {
 
@@ -50,13 +51,12 @@ std::optional<KeepAlive> keepAliveFromEnvironment(QString& error) {
     return times;
 }
 
-QString peerName(int fd) {
-    sockaddr_storage storage{};
-    socklen_t length = sizeof storage;
-    if (getpeername(fd, reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
-        return QStringLiteral("(unknown peer)");
-    }
-    const QHostAddress address(reinterpret_cast<const sockaddr*>(&storage));
+QString peerName(const sockaddr_storage& storage) {
+    QHostAddress address(reinterpret_cast<const sockaddr*>(&storage));
+    // An IPv4 client of a server on every address comes as ::ffff:a.b.c.d.
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    if (isIpv4) address.setAddress(ipv4);
     const quint16 port = storage.ss_family == AF_INET6
                              ? ntohs(reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_port)
                              : ntohs(reinterpret_cast<const sockaddr_in*>(&storage)->sin_port);
@@ -66,10 +66,10 @@ QString peerName(int fd) {
     return QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
-ClientSocket::ClientSocket(int fd, const KeepAlive& keepAlive, QObject* parent)
+ClientSocket::ClientSocket(int fd, QString peer, const KeepAlive& keepAlive, QObject* parent)
     : QObject(parent),
       fd_(fd),
-      peer_(peerName(fd)),
+      peer_(std::move(peer)),
       reader_(fd, QSocketNotifier::Read),
       writer_(fd, QSocketNotifier::Write) {
     fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) | O_NONBLOCK);
