@@ -1,8 +1,7 @@
 #!/bin/sh
 # Catches a start that is refused by an abort (Qt's, status 134), with the
 # wrong exit status, without saying why, or that leaves an empty request
-# trace or recording behind. Runs without a display and with a scrubbed
-# environment. Usage: start_refusals.sh KTEVAL WORK_DIR
+# trace or recording behind. Runs without a display or a chosen platform. Usage: start_refusals.sh KTEVAL WORK_DIR
 set -u
 k=$(realpath "$1") || exit 1
 dir="$(cd "$2" && pwd)/start-refusals-$$"
@@ -14,8 +13,9 @@ failures=0
 row() {
     status=$1 word=$2 keepalive=$3
     shift 3
-    out=$(cd "$dir" && env -i PATH=/usr/bin:/bin HOME="$dir" KTEVAL_TRACE="$dir/trace" \
-        ${keepalive:+KTEVAL_KEEPALIVE=$keepalive} "$k" --record "$dir/record" "$@" 2>&1 </dev/null)
+    out=$(cd "$dir" && env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u KTEVAL_KEEPALIVE \
+        HOME="$dir" KTEVAL_TRACE="$dir/trace" ${keepalive:+KTEVAL_KEEPALIVE=$keepalive} \
+        "$k" --record "$dir/record" "$@" 2>&1 </dev/null)
     got=$?
     if [ "$got" -ne "$status" ] || ! printf '%s\n' "$out" | grep -qF -- "$word" ||
         [ -e "$dir/trace" ] || [ -e "$dir/record" ]; then
