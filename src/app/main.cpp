@@ -34,14 +34,6 @@ namespace {
 
 constexpr const char* kVersion = "1.05";
 
-std::string partNames() {
-    std::string names;
-    for (const kteval::PartInfo& part : kteval::partCatalogue()) {
-        names += (names.empty() ? "" : ", ") + std::string(part.name);
-    }
-    return names;
-}
-
 // The executable's folder as the file system spells it.
 std::string programDirectory(const std::string& programName) {
     std::error_code error;
@@ -102,8 +94,9 @@ Start checkStart(const kteval::cli::Options& options) {
     };
     if (options.listen) {
         start.listen = kteval::ui::parseListenAddress(QString::fromLocal8Bit(*options.listen));
-        if (!start.listen)
+        if (!start.listen) {
             return refuse(2, "--listen wants [ADDR:]PORT, not '" + *options.listen + "'");
+        }
         QString error;
         if (!kteval::ui::keepAliveFromEnvironment(error)) return refuse(2, error.toStdString());
     }
@@ -115,7 +108,8 @@ Start checkStart(const kteval::cli::Options& options) {
         for (char& c : name) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
         start.part = kteval::findPart(name);
         if (start.part == nullptr) {
-            return refuse(2, "unknown part '" + *options.part + "'; one of: " + partNames());
+            return refuse(
+                2, "unknown part '" + *options.part + "'; one of: " + kteval::cli::partNames());
         }
     }
     // A setup that cannot be read is refused before anything is sent.

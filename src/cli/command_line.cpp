@@ -115,14 +115,6 @@ constexpr std::string_view kEnvironment =
     "  DISPLAY, WAYLAND_DISPLAY      the display the window opens on\n"
     "  QT_QPA_PLATFORM               Qt's window system, as -platform\n";
 
-std::string partNames() {
-    std::string names;
-    for (const PartInfo& part : partCatalogue()) {
-        names += (names.empty() ? "" : ", ") + std::string(part.name);
-    }
-    return names;
-}
-
 // "  NAMES  help" with help wrapped at 79 columns beside a 25-column name.
 void addHelpLine(std::string& text, const std::string& names, std::string_view help) {
     constexpr std::size_t kIndent = 27, kWidth = 79;
@@ -145,9 +137,9 @@ void addHelpLine(std::string& text, const std::string& names, std::string_view h
             breakLine();
             column = kIndent;
         }
-        if (column > kIndent) line += ' ', ++column;
+        if (column > kIndent) line += ' ';
         line += word;
-        column += word.size();
+        column = line.size();
         start = end + 1;
     }
     text += line + '\n';
@@ -161,6 +153,14 @@ const QtOptionRow* findQtOption(std::string_view name) {
 
 }  // namespace
 
+std::string partNames() {
+    std::string names;
+    for (const PartInfo& part : partCatalogue()) {
+        names += (names.empty() ? "" : ", ") + std::string(part.name);
+    }
+    return names;
+}
+
 ParsedCommandLine parseCommandLine(std::span<const char* const> arguments) {
     ParsedCommandLine parsed;
     Options& options = parsed.options;
@@ -172,8 +172,9 @@ ParsedCommandLine parseCommandLine(std::span<const char* const> arguments) {
     for (std::size_t i = 1; i < arguments.size(); ++i) {
         const std::string_view argument = arguments[i];
         if (argument == "--") {
-            if (i + 1 < arguments.size())
+            if (i + 1 < arguments.size()) {
                 return refuse("unexpected argument '" + std::string(arguments[i + 1]) + "'");
+            }
             break;
         }
         if (argument == "-h" || argument == "-v") {

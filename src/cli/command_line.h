@@ -43,6 +43,9 @@ struct ParsedCommandLine {
 // Qt's options (one dash or two). "--" ends the options; nothing may follow.
 ParsedCommandLine parseCommandLine(std::span<const char* const> arguments);
 
+// "KT4410, KT4411, ...": the names --part takes.
+std::string partNames();
+
 // The text of --help: every option and environment variable, with Qt's own
 // options too when withQtOptions.
 std::string helpText(bool withQtOptions);
