@@ -31,6 +31,8 @@ constexpr qsizetype kReadChunk = 64 * 1024;
 constexpr qint64 kMaxUnreadAnswers = 1024 * 1024;
 // How often a waiting input looks whether the operator's box has closed.
 constexpr int kRetryMilliseconds = 20;
+// How long a connection waits when the process is out of descriptors.
+constexpr int kAcceptRetryMilliseconds = 100;
 
 }  // namespace
 
@@ -118,8 +120,15 @@ void RemoteServer::acceptWaiting() {
                                reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
         if (fd >= 0) {
             accept(fd, peerName(peer));
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return;
         } else if (errno != EINTR && errno != ECONNABORTED) {
-            return;  // none waiting, or the limit of open files: tried again later
+            // Out of descriptors or memory: the connection waits in the
+            // kernel, and is tried again shortly rather than at once.
+            acceptor_->setEnabled(false);
+            QTimer::singleShot(kAcceptRetryMilliseconds, acceptor_,
+                               [this] { acceptor_->setEnabled(true); });
+            return;
         }
     }
 }
