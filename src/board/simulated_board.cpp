@@ -85,14 +85,6 @@ void SimulatedBoard::setFault(std::optional<SimulatedFault> fault) {
     loadRefused_ = false;
 }
 
-std::optional<std::string> SimulatedBoard::faultFromEnvironment() {
-    const char* text = std::getenv(kSimulatedFaultVariable);
-    SimulatedFaultSetting setting = parseSimulatedFault(text != nullptr ? text : "");
-    if (setting.error) return setting.error;
-    setFault(setting.fault);
-    return std::nullopt;
-}
-
 // Counts the call; the result of a load the fault decides, if any.
 std::optional<int16_t> SimulatedBoard::faultOfLoad() {
     ++calls_;

@@ -66,9 +66,6 @@ class SimulatedBoard : public USBFunctions {
     // Acts out fault from its call on (counting from the next call as 1 when
     // calls have been made); nullopt: a board that never fails.
     void setFault(std::optional<SimulatedFault> fault);
-    // Takes the fault KTEVAL_SIMULATE_FAULT names (none when unset or empty);
-    // the reason when its value cannot be read, and then nothing changes.
-    std::optional<std::string> faultFromEnvironment();
 
     // The level an outside circuit drives on the GPIO pin while it is an input.
     void setGpioInputLevel(bool high) { state_.gpioInputLevel = high; }

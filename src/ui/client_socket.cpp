@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 namespace kteval::ui {
 
@@ -37,13 +38,25 @@ std::optional<KeepAlive> parseKeepAlive(const QString& text) {
     return KeepAlive{values[0], values[1], values[2]};
 }
 
-QString peerName(int fd) {
-    sockaddr_storage storage{};
-    socklen_t length = sizeof storage;
-    if (getpeername(fd, reinterpret_cast<sockaddr*>(&storage), &length) != 0) {
-        return QStringLiteral("(unknown peer)");
+std::optional<KeepAlive> keepAliveFromEnvironment(QString& error) {
+    const QString text = qEnvironmentVariable("KTEVAL_KEEPALIVE");
+    if (text.isEmpty()) return KeepAlive{};
+    const std::optional<KeepAlive> times = parseKeepAlive(text);
+    if (!times) {
+        error = QStringLiteral(
+                    "KTEVAL_KEEPALIVE wants IDLE,INTERVAL,COUNT (1-32767,1-32767,1-127), "
+                    "not '%1'")
+                    .arg(text);
     }
-    const QHostAddress address(reinterpret_cast<const sockaddr*>(&storage));
+    return times;
+}
+
+QString peerName(const sockaddr_storage& storage) {
+    QHostAddress address(reinterpret_cast<const sockaddr*>(&storage));
+    // An IPv4 client of a server on every address comes as ::ffff:a.b.c.d.
+    bool isIpv4 = false;
+    const quint32 ipv4 = address.toIPv4Address(&isIpv4);
+    if (isIpv4) address.setAddress(ipv4);
     const quint16 port = storage.ss_family == AF_INET6
                              ? ntohs(reinterpret_cast<const sockaddr_in6*>(&storage)->sin6_port)
                              : ntohs(reinterpret_cast<const sockaddr_in*>(&storage)->sin_port);
@@ -53,10 +66,10 @@ QString peerName(int fd) {
     return QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
-ClientSocket::ClientSocket(int fd, const KeepAlive& keepAlive, QObject* parent)
+ClientSocket::ClientSocket(int fd, QString peer, const KeepAlive& keepAlive, QObject* parent)
     : QObject(parent),
       fd_(fd),
-      peer_(peerName(fd)),
+      peer_(std::move(peer)),
       reader_(fd, QSocketNotifier::Read),
       writer_(fd, QSocketNotifier::Write) {
     fcntl(fd_, F_SETFL, fcntl(fd_, F_GETFL) | O_NONBLOCK);

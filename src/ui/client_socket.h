@@ -6,6 +6,8 @@
 #include <QString>
 #include <optional>
 
+struct sockaddr_storage;
+
 namespace kteval::ui {
 
 // When the operating system gives up on a client that no longer answers: after
@@ -20,9 +22,13 @@ struct KeepAlive {
 // Reads "IDLE,INTERVAL,COUNT" (KTEVAL_KEEPALIVE): whole numbers from 1 up;
 // nullopt for anything else.
 std::optional<KeepAlive> parseKeepAlive(const QString& text);
+// KTEVAL_KEEPALIVE read, the default when it is unset or empty; nullopt, and
+// why in error, when it is unreadable.
+std::optional<KeepAlive> keepAliveFromEnvironment(QString& error);
 
-// "ADDR:PORT" of the peer of a connected socket ("[::1]:40000" for IPv6).
-QString peerName(int fd);
+// "ADDR:PORT" of a socket address ("[::1]:40000" for IPv6), as accept() or
+// getpeername() answer it.
+QString peerName(const sockaddr_storage& address);
 
 // A client's TCP connection, driven on its file descriptor rather than through
 // QTcpSocket: QTcpSocket closes the connection as soon as the client has shut
@@ -35,8 +41,8 @@ QString peerName(int fd);
 class ClientSocket : public QObject {
     Q_OBJECT
   public:
-    // Takes over fd, a connected TCP socket.
-    ClientSocket(int fd, const KeepAlive& keepAlive, QObject* parent = nullptr);
+    // Takes over fd, a connected TCP socket to peer ("ADDR:PORT").
+    ClientSocket(int fd, QString peer, const KeepAlive& keepAlive, QObject* parent = nullptr);
     ~ClientSocket() override;
 
     enum class Read { Data, NothingYet, Ended, Failed };

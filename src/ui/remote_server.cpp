@@ -1,11 +1,14 @@
 #include "remote_server.h"
 
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QSocketNotifier>
 #include <QStringList>
 #include <QTcpServer>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string_view>
@@ -28,6 +31,8 @@ constexpr qsizetype kReadChunk = 64 * 1024;
 constexpr qint64 kMaxUnreadAnswers = 1024 * 1024;
 // How often a waiting input looks whether the operator's box has closed.
 constexpr int kRetryMilliseconds = 20;
+// How long a connection waits when the process is out of descriptors.
+constexpr int kAcceptRetryMilliseconds = 100;
 
 }  // namespace
 
@@ -61,28 +66,12 @@ std::optional<ListenAddress> parseListenAddress(const QString& text) {
     return result;
 }
 
-namespace {
-
-// Hands each accepted connection's descriptor over, instead of a QTcpSocket.
-class Listener : public QTcpServer {
-  public:
-    Listener(std::function<void(int)> accepted, QObject* parent)
-        : QTcpServer(parent), accepted_(std::move(accepted)) {}
-
-  protected:
-    void incomingConnection(qintptr fd) override { accepted_(static_cast<int>(fd)); }
-
-  private:
-    std::function<void(int)> accepted_;
-};
-
-}  // namespace
-
 // One connection: its socket, its interpreter and the input not yet run.
 class RemoteServer::Client : public QObject {
   public:
-    Client(int fd, const KeepAlive& keepAlive, remote::Operations& operations, QObject* parent)
-        : QObject(parent), socket(fd, keepAlive, this), interpreter(operations) {}
+    Client(int fd, QString peer, const KeepAlive& keepAlive, remote::Operations& operations,
+           QObject* parent)
+        : QObject(parent), socket(fd, std::move(peer), keepAlive, this), interpreter(operations) {}
 
     // Counts towards the limit: neither closed nor failed.
     bool holdsPlace() const { return !inputEnded && !socket.peerHasClosed(); }
@@ -101,7 +90,7 @@ class RemoteServer::Client : public QObject {
 RemoteServer::RemoteServer(remote::Operations& operations, QObject* parent)
     : QObject(parent),
       operations_(operations),
-      server_(new Listener([this](int fd) { accept(fd); }, this)),
+      server_(new QTcpServer(this)),
       log_([](const QString& line) { std::fprintf(stderr, "kteval: %s\n", qPrintable(line)); }) {
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryMilliseconds);
@@ -111,17 +100,37 @@ RemoteServer::RemoteServer(remote::Operations& operations, QObject* parent)
 RemoteServer::~RemoteServer() = default;
 
 bool RemoteServer::listen(const ListenAddress& where) {
-    const QString keepAlive = qEnvironmentVariable("KTEVAL_KEEPALIVE");
-    if (!keepAlive.isEmpty()) {
-        const std::optional<KeepAlive> times = parseKeepAlive(keepAlive);
-        if (!times) {
-            error_ = QStringLiteral("KTEVAL_KEEPALIVE wants IDLE,INTERVAL,COUNT, not '%1'")
-                         .arg(keepAlive);
-            return false;
+    const std::optional<KeepAlive> times = keepAliveFromEnvironment(error_);
+    if (!times) return false;
+    keepAlive_ = *times;
+    if (!server_->listen(where.address, where.port)) return false;
+    // Connections are accepted here rather than by QTcpServer, which forgets
+    // the peer's address: a client that has reset by then has no other.
+    server_->pauseAccepting();
+    acceptor_ = new QSocketNotifier(server_->socketDescriptor(), QSocketNotifier::Read, this);
+    connect(acceptor_, &QSocketNotifier::activated, this, &RemoteServer::acceptWaiting);
+    return true;
+}
+
+void RemoteServer::acceptWaiting() {
+    for (;;) {
+        sockaddr_storage peer{};
+        socklen_t length = sizeof peer;
+        const int fd = accept4(static_cast<int>(server_->socketDescriptor()),
+                               reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
+        if (fd >= 0) {
+            accept(fd, peerName(peer));
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return;
+        } else if (errno != EINTR && errno != ECONNABORTED) {
+            // Out of descriptors or memory: the connection waits in the
+            // kernel, and is tried again shortly rather than at once.
+            acceptor_->setEnabled(false);
+            QTimer::singleShot(kAcceptRetryMilliseconds, acceptor_,
+                               [this] { acceptor_->setEnabled(true); });
+            return;
         }
-        keepAlive_ = *times;
     }
-    return server_->listen(where.address, where.port);
 }
 
 QString RemoteServer::errorString() const {
@@ -134,9 +143,12 @@ quint16 RemoteServer::port() const {
 
 QString RemoteServer::boundAddress() const {
     const QHostAddress address = server_->serverAddress();
-    const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
-                             ? QStringLiteral("[%1]").arg(address.toString())
-                             : address.toString();
+    QString host = address.toString();
+    if (address.protocol() == QAbstractSocket::AnyIPProtocol) {
+        host = QStringLiteral("*");  // every IPv4 and IPv6 address
+    } else if (address.protocol() == QAbstractSocket::IPv6Protocol) {
+        host = QStringLiteral("[%1]").arg(host);
+    }
     return QStringLiteral("%1:%2").arg(host).arg(server_->serverPort());
 }
 
@@ -149,7 +161,7 @@ void RemoteServer::setLog(std::function<void(const QString&)> log) {
     log_ = std::move(log);
 }
 
-void RemoteServer::accept(int fd) {
+void RemoteServer::accept(int fd, const QString& peer) {
     // Clients that have closed no longer count, even when their end has not
     // been read yet.
     QStringList holders;
@@ -157,15 +169,26 @@ void RemoteServer::accept(int fd) {
         if (client->holdsPlace()) holders << client->socket.peer();
     }
     if (holders.size() >= remote::kMaxClients) {
-        // Refused: closed at once, nothing read, nothing written.
+        // Refused: told why, then closed; nothing it sent is run. Its input
+        // is read first, or the kernel would answer with a reset that may
+        // overtake the line.
         log_(QStringLiteral("refused %1: %2 clients connected (%3)")
-                 .arg(peerName(fd))
+                 .arg(peer)
                  .arg(holders.size())
                  .arg(holders.join(QStringLiteral(", "))));
+        const QByteArray why = QStringLiteral("kteval: too many clients (%1); connection refused\n")
+                                   .arg(remote::kMaxClients)
+                                   .toUtf8();
+        ::send(fd, why.constData(), static_cast<std::size_t>(why.size()),
+               MSG_NOSIGNAL | MSG_DONTWAIT);
+        ::shutdown(fd, SHUT_WR);
+        char scratch[4096];
+        while (::recv(fd, scratch, sizeof scratch, MSG_DONTWAIT) > 0) {
+        }
         ::close(fd);
         return;
     }
-    auto* client = new Client(fd, keepAlive_, operations_, this);
+    auto* client = new Client(fd, peer, keepAlive_, operations_, this);
     clients_.push_back(client);
     log_(QStringLiteral("client %1 connected (%2 of %3)")
              .arg(client->socket.peer())

@@ -10,6 +10,7 @@
 
 #include "client_socket.h"
 
+class QSocketNotifier;
 class QTcpServer;
 
 namespace kteval::remote {
@@ -25,7 +26,7 @@ struct ListenAddress {
 };
 
 // Reads "[ADDR:]PORT": ADDR an IPv4 address, an IPv6 address in brackets,
-// "localhost" or "*" (every interface); 127.0.0.1 when left out. nullopt when
+// "localhost" or "*" (every IPv4 and IPv6 address); 127.0.0.1 when left out. nullopt when
 // the text is none of these or the port is not 0-65535.
 std::optional<ListenAddress> parseListenAddress(const QString& text);
 
@@ -38,7 +39,9 @@ std::optional<ListenAddress> parseListenAddress(const QString& text);
 // longer counted, even before its last lines have run. Every connection has
 // TCP keepalive (KTEVAL_KEEPALIVE=IDLE,INTERVAL,COUNT, default 60,10,6), so a
 // client that vanished frees its place. Connections, disconnections and
-// refusals are logged with the peer's address.
+// refusals are logged with the peer's address, taken when the connection is
+// accepted (a client that reset at once has no other). A refused client gets
+// one line saying why before the connection closes.
 //
 // Every line runs on the window's event thread, one at a time, between the
 // operator's own events. While the operator has a modal box open (its nested
@@ -55,7 +58,7 @@ class RemoteServer : public QObject {
     // Fails also when KTEVAL_KEEPALIVE is set to something unreadable.
     bool listen(const ListenAddress& where);
     QString errorString() const;
-    // The address and port actually bound ("127.0.0.1:5025").
+    // The address and port actually bound ("127.0.0.1:5025", "*:5025").
     QString boundAddress() const;
     quint16 port() const;
     // Clients that have not closed.
@@ -70,7 +73,8 @@ class RemoteServer : public QObject {
 
   private:
     class Client;
-    void accept(int fd);
+    void acceptWaiting();
+    void accept(int fd, const QString& peer);
     void serve(Client& client);
     bool operatorBusy() const;
     void retryWaiting();
@@ -78,6 +82,7 @@ class RemoteServer : public QObject {
 
     remote::Operations& operations_;
     QTcpServer* server_;
+    QSocketNotifier* acceptor_ = nullptr;  // the listening socket has connections waiting
     KeepAlive keepAlive_;
     QString error_;  // why listen() refused, when not the socket's error
     std::function<void(const QString&)> log_;

@@ -167,15 +167,16 @@ TEST(SimulatedBoard, FaultsFailCallsFromTheirNumberOn) {
     };
     for (const auto& [text, results] : cases) {
         SCOPED_TRACE(text);
-        ::setenv(kSimulatedFaultVariable, text, 1);
         Board b(KT4410);
-        const std::optional<std::string> error = b.board.faultFromEnvironment();
+        const SimulatedFaultSetting setting = parseSimulatedFault(text);
+        const std::optional<std::string>& error = setting.error;
         if (results == std::array<int, 6>{}) {
             ASSERT_TRUE(error);
             EXPECT_NE(error->find(std::string("'") + text + "'"), std::string::npos) << *error;
             continue;
         }
         ASSERT_FALSE(error) << *error;
+        b.board.setFault(setting.fault);
         int written = b.board.channel(0).X1A;
         for (std::size_t call = 0; call < script.size(); ++call) {
             const auto number = static_cast<int32_t>(call + 1);
@@ -187,7 +188,6 @@ TEST(SimulatedBoard, FaultsFailCallsFromTheirNumberOn) {
         }
         EXPECT_EQ(b.board.channel(0).X1A, written);
     }
-    ::unsetenv(kSimulatedFaultVariable);
 }
 
 }  // namespace

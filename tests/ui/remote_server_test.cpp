@@ -79,7 +79,7 @@ std::string sendAndHalfClose(quint16 port, const std::string& lines) {
     shutdown(fd, SHUT_WR);
     char chunk[256];
     for (ssize_t n; answers != "<reset>" && (n = read(fd, chunk, sizeof chunk)) != 0;) {
-        answers = n < 0 ? "<reset>" : answers.append(chunk, std::size_t(n));
+        n < 0 ? void(answers = "<reset>") : void(answers.append(chunk, std::size_t(n)));
     }
     const linger reset{1, 0};
     setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
@@ -101,18 +101,30 @@ class RemoteServerTest : public QObject {
   private slots:
     void initTestCase() { QCoreApplication::setApplicationVersion("1.05"); }
 
-    // "[ADDR:]PORT" read into address and port, anything else refused.
-    void listenAddressReadOrRefused() {
+    // "[ADDR:]PORT" and KTEVAL_KEEPALIVE read, or refused out of range.
+    void listenAddressAndKeepaliveReadOrRefused() {
+        const auto host = [](const QHostAddress& a) {
+            return a.protocol() == QAbstractSocket::AnyIPProtocol ? "*" : a.toString();
+        };
         // clang-format off
         const std::pair<QString, QString> rows[] = {
-            {"5025", "127.0.0.1 5025"}, {"*:5025", "0.0.0.0 5025"}, {"localhost:1", "127.0.0.1 1"},
+            {"5025", "127.0.0.1 5025"}, {"*:5025", "* 5025"}, {"localhost:1", "127.0.0.1 1"},
             {"[::1]:5025", "::1 5025"}, {"::1:5025", "-"}, {"65536", "-"}, {"+5", "-"},
             {"example.org:5025", "-"}};
+        const std::pair<QString, QString> keepalives[] = {
+            {"1, 1,1", "1 1 1"}, {"32767,32767,127", "32767 32767 127"}, {"0,10,6", "-"},
+            {"60,32768,6", "-"}, {"60,10,128", "-"}, {"60,10", "-"}, {"60,10,6,1", "-"}};
         // clang-format on
         for (const auto& [text, read] : rows) {
             const auto parsed = parseListenAddress(text);
+            QCOMPARE(parsed ? host(parsed->address) + ' ' + QString::number(parsed->port) : "-",
+                     read);
+        }
+        for (const auto& [text, read] : keepalives) {
+            const auto k = parseKeepAlive(text);
             QCOMPARE(
-                parsed ? parsed->address.toString() + ' ' + QString::number(parsed->port) : "-",
+                k ? QString("%1 %2 %3").arg(k->idleSeconds).arg(k->intervalSeconds).arg(k->probes)
+                  : "-",
                 read);
         }
     }
@@ -144,6 +156,15 @@ class RemoteServerTest : public QObject {
         QStringList log;
         bench.server.setLog([&](const QString& line) { log << line; });
         const auto name = [](auto& s) { return "127.0.0.1:" + QString::number(s.localPort()); };
+        if (auto reset = bench.connect()) {  // reset before the server reads from it
+            const QString resetName = name(*reset);
+            const linger now{1, 0};
+            setsockopt(int(reset->socketDescriptor()), SOL_SOCKET, SO_LINGER, &now, sizeof now);
+            reset->abort();
+            WAIT_FOR(
+                log.contains("client " + resetName + " disconnected (Connection reset by peer)"));
+            QCOMPARE(log.front(), "client " + resetName + " connected (1 of 8)");
+        }
         std::vector<std::unique_ptr<QTcpSocket>> clients;
         for (int i = 0; i < 8; ++i) {
             clients.push_back(bench.connect());
@@ -155,6 +176,7 @@ class RemoteServerTest : public QObject {
             const QString ninthName = name(*ninth);
             ninth->write("WORD 1\n");
             WAIT_FOR(ninth->state() == QAbstractSocket::UnconnectedState);
+            QCOMPARE(ninth->readAll(), "kteval: too many clients (8); connection refused\n");
             QVERIFY(log.back().startsWith("refused " + ninthName + ": 8 clients connected ("));
             QVERIFY(log.back().contains(name(*clients.front())));
         }
@@ -195,6 +217,28 @@ class RemoteServerTest : public QObject {
         QCOMPARE(int(bench.words().size()), connections);  // one write each, no half line
         QCOMPARE(connections, std::accumulate(sent.begin(), sent.end(), 0));
         qInfo("%d connections in 30 s, none refused", connections);
+    }
+
+    // Catches answers lost when a half-closed client's exceed the kernel's buffers.
+    void halfClosedClientGetsMegabytesOfAnswers() {
+        ServerBench bench(4);
+        std::string lines, answers;
+        std::string line = "*IDN?";
+        for (int i = 0; i < 200; ++i) line += ";*IDN?";
+        for (int i = 0; i < 1000; ++i) lines += line + "\n";
+        std::atomic<bool> done = false;
+        std::thread client([&, port = bench.server.port()] {
+            answers = sendAndHalfClose(port, lines);
+            done = true;
+        });
+        const bool finished = QTest::qWaitFor([&] { return done.load(); }, 60000);
+        client.join();
+        QVERIFY(finished);
+        const std::string first = answers.substr(0, answers.find('\n') + 1);
+        QVERIFY(first.size() * 1000 > 4'000'000);
+        std::string expected;
+        for (int i = 0; i < 1000; ++i) expected += first;
+        QVERIFY(answers == expected);
     }
 
     // A client whose packets are dropped frees its place through keepalive.

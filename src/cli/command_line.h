@@ -1,0 +1,59 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kteval::cli {
+
+// What the command line asks for. Values are the arguments' bytes, as the
+// file system spells them (not necessarily UTF-8).
+struct Options {
+    bool simulate = false;
+    std::optional<std::string> part;
+    std::optional<std::string> firmware;
+    std::optional<std::string> listen;
+    bool headless = false;
+    bool check = false;
+    std::optional<std::string> setup;
+    std::optional<std::string> record;
+    bool help = false;
+    bool helpAll = false;  // --help with Qt's own options
+    bool version = false;
+
+    // The program name and Qt's own options with their values, in their
+    // order: the arguments QApplication gets.
+    std::vector<std::string> qtArguments;
+    bool platformChosen = false;  // -platform is among them
+
+    // Answered without a window or a board.
+    bool onlyAsksForInformation() const { return help || helpAll || version || check; }
+};
+
+struct ParsedCommandLine {
+    Options options;
+    // Why the command line was refused ("unknown option '--bogus'"); empty
+    // when it was read.
+    std::string error;
+};
+
+// Reads argv: "--name VALUE", "--name=VALUE", the switches, -h and -v, and
+// Qt's options (one dash or two). "--" ends the options; nothing may follow.
+ParsedCommandLine parseCommandLine(std::span<const char* const> arguments);
+
+// "KT4410, KT4411, ...": the names --part takes.
+std::string partNames();
+
+// The text of --help: every option and environment variable, with Qt's own
+// options too when withQtOptions.
+std::string helpText(bool withQtOptions);
+
+// Why a window cannot be shown, or nullopt when it can: no X11 or Wayland
+// display and no other window system chosen (-platform, QT_QPA_PLATFORM).
+// The variables are passed as getenv answers them (nullptr when unset).
+std::optional<std::string> missingDisplay(const Options& options, const char* display,
+                                          const char* waylandDisplay, const char* qpaPlatform);
+
+}  // namespace kteval::cli
