@@ -39,6 +39,9 @@ class CheckingOperations : public Operations {
     Outcome reloadBoard() override { return Outcome::Done; }
     Outcome chooseInput(bool) override { return Outcome::Done; }
     int selfTest() override { return 0; }
+    // A check measures nothing.
+    Measured measureOutput(int) override { return {0.0, {}}; }
+    std::string calibrate(const std::vector<int>&) override { return {}; }
 
   private:
     const Operations& window_;

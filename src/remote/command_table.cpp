@@ -4,6 +4,7 @@
 
 #include "common_commands.h"
 #include "handlers.h"
+#include "measure_handlers.h"
 #include "setup_handlers.h"
 
 namespace kteval::remote {
@@ -65,6 +66,11 @@ constexpr std::array kCommands{
     CommandEntry{"DAC#:VOLTage:EXACt",    true,  0, Channel, false, outputVoltageExact},
     CommandEntry{"PART",                  false, 1, None,    false, statePart},
     CommandEntry{"PART",                  true,  0, None,    false, partName},
+    // Measuring and calibration with a meter (--dmm).
+    CommandEntry{"DAC#:MEASure",          true,  0, Channel, false, measureOutput},
+    CommandEntry{"DAC#:CALibrate",        false, 0, Channel, false, calibrateChannel},
+    CommandEntry{"DAC#:CALibrate",        true,  0, Channel, false, calibrationResult},
+    CommandEntry{"CALibrate:ALL",         false, 0, None,    false, calibrateAll},
     // IEEE 488.2 status, self-test and SCPI-required queries.
     CommandEntry{"*ESE",                  false, 1, None,    false, setEventEnable},
     CommandEntry{"*ESE",                  true,  0, None,    false, eventEnable},

@@ -28,6 +28,10 @@ std::string_view errorText(ErrorCode code) {
             return "Data out of range";
         case ErrorCode::IllegalParameterValue:
             return "Illegal parameter value";
+        case ErrorCode::HardwareError:
+            return "Hardware error";
+        case ErrorCode::HardwareMissing:
+            return "Hardware missing";
         case ErrorCode::QueueOverflow:
             return "Queue overflow";
         case ErrorCode::InputBufferOverrun:

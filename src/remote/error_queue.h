@@ -22,6 +22,8 @@ namespace kteval::remote {
 // | -221 | Settings conflict         | a setup made for another part (PART)                  |
 // | -222 | Data out of range         | a number beyond the limits of its register            |
 // | -224 | Illegal parameter value   | a choice or entry that does not exist                 |
+// | -240 | Hardware error            | the meter failed (its message in the detail)          |
+// | -241 | Hardware missing          | a measuring command without a meter                   |
 // | -350 | Queue overflow            | errors were lost: the queue was full                  |
 // | -363 | Input buffer overrun      | a line longer than the limit was discarded            |
 enum class ErrorCode : int {
@@ -36,6 +38,8 @@ enum class ErrorCode : int {
     SettingsConflict = -221,
     DataOutOfRange = -222,
     IllegalParameterValue = -224,
+    HardwareError = -240,
+    HardwareMissing = -241,
     QueueOverflow = -350,
     InputBufferOverrun = -363,
 };

@@ -2,8 +2,10 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "kt442x_module.h"
 
@@ -106,6 +108,23 @@ class Operations {
     // --- Read-back of settings only the window holds; nothing is sent. ---
     // The text of the monitor list's chosen entry ("DAC 5", "Mon_In0").
     virtual std::string monitorSourceText() const = 0;
+
+    // --- The multimeter: measuring and calibration. Without a meter every
+    // one of these fails with noMeter. ---
+    static constexpr const char* kNoMeter = "no meter: start kteval with --dmm ADDRESS";
+    // The meter's reading at a channel's output (routed there first): volts,
+    // or why there is none.
+    struct Measured {
+        std::optional<double> volts;
+        std::string error;
+    };
+    virtual Measured measureOutput(int /*channelIndex*/) { return {std::nullopt, kNoMeter}; }
+    // Calibrates the channels (indices) one after another; empty when every
+    // one was calibrated, else why it stopped.
+    virtual std::string calibrate(const std::vector<int>& /*channelIndices*/) { return kNoMeter; }
+    // A channel's calibration as DAC<n>:CALibrate? answers it; NONE when it
+    // has none.
+    virtual std::string calibrationText(int /*channelIndex*/) const { return "NONE"; }
 
     // --- Self-test (*TST?). ---
     // One Read request (request 221, direction 1, length 3): it clocks out the

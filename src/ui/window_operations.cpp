@@ -10,6 +10,7 @@
 #include "frm_main.h"
 #include "hex_digits.h"
 #include "line_requests.h"
+#include "meter_bench.h"
 #include "widgets.h"
 
 namespace kteval::ui {
@@ -192,6 +193,29 @@ int WindowOperations::selfTest() {
     BoardLink& link = window_.link();
     link.ReadWord();
     return link.LastResult >= 0 ? 0 : link.LastResult;
+}
+
+// --- Measuring ---
+
+remote::Operations::Measured WindowOperations::measureOutput(int channelIndex) {
+    if (meterBench_ == nullptr) return Operations::measureOutput(channelIndex);
+    try {
+        return {meterBench_->measure(channelIndex), {}};
+    } catch (const meter::MeterFailure& failure) {
+        return {std::nullopt, failure.what()};
+    }
+}
+
+std::string WindowOperations::calibrate(const std::vector<int>& channelIndices) {
+    if (meterBench_ == nullptr) return Operations::calibrate(channelIndices);
+    const measure::CalibrationResult result = meterBench_->calibrate(channelIndices);
+    if (result.failure) return *result.failure;
+    return result.cancelled ? "the calibration was called off" : "";
+}
+
+std::string WindowOperations::calibrationText(int channelIndex) const {
+    return meterBench_ == nullptr ? Operations::calibrationText(channelIndex)
+                                  : meterBench_->calibrationText(channelIndex);
 }
 
 }  // namespace kteval::ui

@@ -6,6 +6,10 @@
 
 class QAbstractButton;
 
+namespace kteval::measure {
+class MeterBench;
+}
+
 namespace kteval::ui {
 
 class FrmMain;
@@ -51,6 +55,12 @@ class WindowOperations : public remote::Operations {
     std::string monitorSourceText() const override;
     int selfTest() override;
 
+    // Measuring, through the meter at the bench (none: the commands say so).
+    void setMeterBench(measure::MeterBench* bench) { meterBench_ = bench; }
+    Measured measureOutput(int channelIndex) override;
+    std::string calibrate(const std::vector<int>& channelIndices) override;
+    std::string calibrationText(int channelIndex) const override;
+
   private:
     // Runs action with the prompt held; Refused when it would have shown a box.
     template <typename Action>
@@ -61,6 +71,7 @@ class WindowOperations : public remote::Operations {
 
     FrmMain& window_;
     bool simulated_;
+    measure::MeterBench* meterBench_ = nullptr;
 };
 
 }  // namespace kteval::ui

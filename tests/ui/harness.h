@@ -99,11 +99,11 @@ class RecordingPrompt : public Prompt {
 
 // A started main window with the part of button index partIndex (< 0: the
 // dialog closed without a choice), over a recording seam and, if simulate, a
-// simulated board that follows the part.
+// simulated board that follows the part (with analog's pins).
 class Bench {
   public:
-    explicit Bench(int partIndex, bool simulate = false)
-        : board(std::make_unique<SimulatedBoard>()),
+    explicit Bench(int partIndex, bool simulate = false, AnalogModel analog = {})
+        : board(std::make_unique<SimulatedBoard>(partByIndex(0), std::move(analog))),
           usb(simulate ? board.get() : nullptr),
           chooser(partIndex),
           window(usb, prompt, chooser) {
