@@ -5,18 +5,18 @@
 
 namespace kteval::measure {
 
-IdealTransfer idealTransfer(const PartInfo& part, int32_t offsetCode, double vref) {
+DacTransfer idealTransfer(const PartInfo& part, int32_t offsetCode, double vref) {
     return {4.0 * vref / part.divisor, offsetCode * part.offsetMultiplier};
 }
 
-TransferError transferError(const TwoPoint& points, const IdealTransfer& ideal) {
+TransferError transferError(const TwoPoint& points, const DacTransfer& ideal) {
     const double ideal1 = ideal.volts(points.code1);
     const double ideal2 = ideal.volts(points.code2);
     const double slope = (points.volts2 - points.volts1) / (ideal2 - ideal1);
     return {slope - 1.0, points.volts1 - slope * ideal1};
 }
 
-Trim trimFor(const PartInfo& part, const TransferError& error, const IdealTransfer& ideal) {
+Trim trimFor(const PartInfo& part, const TransferError& error, const DacTransfer& ideal) {
     // The effective code is x (M + 1) / 2^n + C - 2^(n-1): the output of x is
     // (1 + g) ((M + 1) / 2^n x + C - 2^(n-1) - O) lsb + o, and should be
     // (x - O) lsb.

@@ -8,7 +8,7 @@ namespace kteval::measure {
 
 // A channel's ideal transfer as the voltage table computes it: the output of
 // DAC register code d is (d - offsetTerm) x lsb.
-struct IdealTransfer {
+struct DacTransfer {
     double lsb = 0.0;        // volts a DAC code, 4 x VREF / 2^bits (negative for a negative VREF)
     int32_t offsetTerm = 0;  // the offset DAC code, times 4 on the 16-bit parts
 
@@ -17,7 +17,7 @@ struct IdealTransfer {
 
 // The transfer of the channel's group with the given offset DAC code and
 // reference voltage.
-IdealTransfer idealTransfer(const PartInfo& part, int32_t offsetCode, double vref);
+DacTransfer idealTransfer(const PartInfo& part, int32_t offsetCode, double vref);
 
 // Two readings of one channel: the DAC register codes and the measured volts.
 struct TwoPoint {
@@ -34,7 +34,7 @@ struct TransferError {
 };
 
 // The error a two-point measurement shows; the codes must differ.
-TransferError transferError(const TwoPoint& points, const IdealTransfer& ideal);
+TransferError transferError(const TwoPoint& points, const DacTransfer& ideal);
 
 // The gain and offset registers that bring a channel's output for input code
 // x nearest to the ideal output of x, and what remains. M can only lower the
@@ -49,7 +49,7 @@ struct Trim {
     bool gainReached = true;           // M could correct the whole gain error
     bool offsetReached = true;         // C could correct the whole offset
 };
-Trim trimFor(const PartInfo& part, const TransferError& error, const IdealTransfer& ideal);
+Trim trimFor(const PartInfo& part, const TransferError& error, const DacTransfer& ideal);
 
 // The codes of a two-point measurement: about 10 % and 90 % of the range,
 // away from the output amplifier's rails.

@@ -21,7 +21,7 @@ std::optional<TwoPoint> measureTwoPoints(remote::Operations& ops, meter::ScpiMet
 
 }  // namespace
 
-IdealTransfer channelTransfer(const remote::Operations& ops, int channelIndex) {
+DacTransfer channelTransfer(const remote::Operations& ops, int channelIndex) {
     const PartInfo& part = *ops.module().part();
     const std::optional<int> group =
         voltageGroupOf(part, channelNumberOfIndex(&part, channelIndex));

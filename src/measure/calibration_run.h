@@ -16,7 +16,7 @@ namespace kteval::measure {
 // against the ideal output of the input code.
 struct ChannelCalibration {
     int channelIndex = 0;
-    IdealTransfer ideal;
+    DacTransfer ideal;
     TransferError before;
     Trim trim;
     TransferError after;
@@ -36,6 +36,6 @@ CalibrationResult calibrate(remote::Operations& ops, meter::ScpiMeter& meter, Ro
                             const std::vector<int>& channelIndices);
 
 // The ideal transfer of a channel as the window's voltage table computes it.
-IdealTransfer channelTransfer(const remote::Operations& ops, int channelIndex);
+DacTransfer channelTransfer(const remote::Operations& ops, int channelIndex);
 
 }  // namespace kteval::measure

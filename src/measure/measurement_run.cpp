@@ -4,7 +4,7 @@
 
 namespace kteval::measure {
 
-std::optional<Reading> measureCode(remote::Operations& ops, meter::ScpiMeter& meter,
+std::optional<CodeReading> measureCode(remote::Operations& ops, meter::ScpiMeter& meter,
                                    int channelIndex, int32_t code) {
     if (ops.writeChannelRegister(channelIndex, remote::Register::X1A, uint32_t(code)) !=
             remote::Outcome::Done ||
@@ -12,7 +12,7 @@ std::optional<Reading> measureCode(remote::Operations& ops, meter::ScpiMeter& me
         return std::nullopt;
     }
     const double volts = meter.read();
-    return Reading{channelIndex, code, ops.module().DACs(channelIndex).DACreg, volts};
+    return CodeReading{channelIndex, code, ops.module().DACs(channelIndex).DACreg, volts};
 }
 
 MeasurementRun::MeasurementRun(remote::Operations& ops, meter::ScpiMeter& meter, Router& router,
@@ -60,7 +60,7 @@ bool MeasurementRun::step() {
                 return false;
             }
         }
-        const std::optional<Reading> reading = measureCode(ops_, meter_, channel, code);
+        const std::optional<CodeReading> reading = measureCode(ops_, meter_, channel, code);
         if (!reading) {
             stop(where + ": the window refused code " + std::to_string(code));
             return false;

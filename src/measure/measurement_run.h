@@ -14,7 +14,7 @@ namespace kteval::measure {
 
 // One reading: the input code written to X1A, the DAC register code LDAC
 // loaded from it (through the channel's M and C), and the meter's volts.
-struct Reading {
+struct CodeReading {
     int channelIndex = 0;
     int32_t inputCode = 0;
     int32_t dacCode = 0;
@@ -24,7 +24,7 @@ struct Reading {
 // Writes code into X1A of the channel ("X >>") and pulses LDAC, then reads
 // the meter; the channel must be routed to the meter and its multiplexer at
 // X2A. nullopt when the window refused an action. Throws MeterFailure.
-std::optional<Reading> measureCode(remote::Operations& ops, meter::ScpiMeter& meter,
+std::optional<CodeReading> measureCode(remote::Operations& ops, meter::ScpiMeter& meter,
                                    int channelIndex, int32_t code);
 
 // Measures each channel at each code, one reading a step, so that a window
@@ -48,7 +48,7 @@ class MeasurementRun {
     bool cancelled() const { return cancelled_; }
     // Why the run stopped early ("meter tcp:...: READ?: no answer within ...").
     const std::optional<std::string>& failure() const { return failure_; }
-    const std::vector<Reading>& readings() const { return readings_; }
+    const std::vector<CodeReading>& readings() const { return readings_; }
     // Done so far, 0 to 1, and the time the rest takes at the pace so far.
     double progress() const;
     std::chrono::seconds timeLeft() const;
@@ -66,7 +66,7 @@ class MeasurementRun {
     bool ended_ = false;
     bool cancelled_ = false;
     std::optional<std::string> failure_;
-    std::vector<Reading> readings_;
+    std::vector<CodeReading> readings_;
     std::chrono::steady_clock::time_point started_;
 };
 
