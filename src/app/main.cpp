@@ -18,6 +18,8 @@
 #include "libusb_board.h"
 #include "libusb_transport.h"
 #include "load_advice.h"
+#include "measure_session.h"
+#include "measuring.h"
 #include "part_catalogue.h"
 #include "prompt.h"
 #include "remote_server.h"
@@ -85,6 +87,7 @@ struct Start {
     const kteval::PartInfo* part = nullptr;
     std::vector<kteval::remote::SetupLine> setupLines;
     std::optional<kteval::SimulatedFault> fault;  // KTEVAL_SIMULATE_FAULT
+    kteval::app::MeasuringStart measuring;
 };
 Start checkStart(const kteval::cli::Options& options) {
     Start start;
@@ -119,6 +122,10 @@ Start checkStart(const kteval::cli::Options& options) {
                 2, "unknown part '" + *options.part + "'; one of: " + kteval::cli::partNames());
         }
     }
+    std::string measuringError;
+    auto measuring = kteval::app::checkMeasuring(options, start.part, measuringError);
+    if (!measuring) return refuse(2, measuringError);
+    start.measuring = std::move(*measuring);
     // A setup that cannot be read is refused before anything is sent.
     if (options.setup) {
         std::string error;
@@ -126,7 +133,8 @@ Start checkStart(const kteval::cli::Options& options) {
         if (!lines) return refuse(2, "cannot read the setup " + *options.setup + ": " + error);
         start.setupLines = std::move(*lines);
     }
-    if (options.headless && !options.listen && !options.setup) {
+    if (options.headless && !options.listen && !options.setup &&
+        start.measuring.job == kteval::app::MeasuringStart::Job::None) {
         return refuse(0, "--headless without --listen or --setup: nothing to do");
     }
     if (const std::optional<std::string> why = kteval::cli::missingDisplay(
@@ -199,7 +207,8 @@ int main(int argc, char* argv[]) {
     std::unique_ptr<kteval::LibusbBoard> real;
     kteval::USBFunctions* board = nullptr;
     if (options.simulate) {
-        simulated = std::make_unique<kteval::SimulatedBoard>();
+        simulated = std::make_unique<kteval::SimulatedBoard>(
+            *kteval::findPart("KT4421"), kteval::AnalogModel(start.measuring.seed));
         simulated->setFault(start.fault);
         board = simulated.get();
     } else {
@@ -249,6 +258,34 @@ int main(int argc, char* argv[]) {
         kteval::ui::quitOnTerminationSignals(app);
     } else {
         window.show();
+    }
+    // The meter answers before any setup or client may use it.
+    std::unique_ptr<kteval::measure::MeterBench> meterBench;
+    if (start.measuring.meter && window.module().part() != nullptr) {
+        try {
+            meterBench = kteval::app::openMeterBench(
+                start.measuring, operations, simulated.get(), [&window](int number) {
+                    return window.prompt().confirm(
+                        QStringLiteral("Put the meter's probe on the output of DAC%1.").arg(number),
+                        QStringLiteral("Move the Probe"));
+                });
+        } catch (const kteval::meter::MeterFailure& failure) {
+            std::fprintf(stderr, "kteval: %s\n", failure.what());
+            return 2;
+        }
+        operations.setMeterBench(meterBench.get());
+    }
+    if (start.measuring.job != kteval::app::MeasuringStart::Job::None) {
+        kteval::ui::MeasureSession session(operations, *meterBench, start.measuring.channelIndices,
+                                           start.measuring.codes, start.measuring.outDir);
+        if (start.measuring.job == kteval::app::MeasuringStart::Job::Calibrate) {
+            return session.calibrate();
+        }
+        session.characterise();
+        // Ctrl-C ends the event loop before the run: what was measured is kept.
+        QApplication::exec();
+        if (const std::optional<int> status = session.status()) return *status;
+        return session.calledOff();
     }
     if (options.setup &&
         !kteval::ui::applySetup(window, operations, *options.setup, start.setupLines) &&

@@ -67,6 +67,50 @@ const std::array kOptions{
               .valueName = "FILE",
               .help = "Append every action that reaches the board, the operator's and the "
                       "clients', to FILE as its command line, a setup that replays the session."},
+    OptionRow{.name = "seed",
+              .value = &Options::seed,
+              .valueName = "N",
+              .help = "With --simulate: the seed of the simulated board's analog errors (default "
+                      "$KTEVAL_SEED, else 4421); the same seed is the same board."},
+    OptionRow{.name = "dmm",
+              .value = &Options::dmm,
+              .valueName = "ADDRESS",
+              .help = "The multimeter for measuring and calibrating: tcp:HOST[:PORT] (raw SCPI, "
+                      "port 5025), usbtmc:/dev/usbtmcN or simulated (reads the simulated board)."},
+    OptionRow{.name = "nplc",
+              .value = &Options::nplc,
+              .valueName = "N",
+              .help = "The meter's integration time in power-line cycles, 0.02 to 100 (default "
+                      "1)."},
+    OptionRow{.name = "range",
+              .value = &Options::range,
+              .valueName = "VOLTS",
+              .help = "The meter's DC range in volts, or AUTO (the default)."},
+    OptionRow{.name = "route",
+              .value = &Options::route,
+              .valueName = "HOW",
+              .help = "How a channel reaches the meter: monitor (the MON pin, default on the "
+                      "441x parts), probe (moved by hand when asked, default elsewhere) or a "
+                      "scanner's switching command with {n} for the channel number, as in "
+                      "'ROUT:CLOS (@1{n:02})'."},
+    OptionRow{.name = "characterise",
+              .value = &Options::characterise,
+              .valueName = "CHANNELS",
+              .help = "Headless: measure the channels (0-3,8) at the default codes (or "
+                      "--every-code), write readings.csv, summary.csv and an INL/DNL chart per "
+                      "channel (SVG, PNG) into --out, and exit."},
+    OptionRow{.name = "calibrate",
+              .value = &Options::calibrate,
+              .valueName = "CHANNELS",
+              .help = "Headless: calibrate the channels' M and C, write calibration.csv into "
+                      "--out, and exit."},
+    OptionRow{.name = "out",
+              .value = &Options::out,
+              .valueName = "DIR",
+              .help = "Where --characterise and --calibrate write their files (made if missing)."},
+    OptionRow{.name = "every-code",
+              .flag = &Options::everyCode,
+              .help = "--characterise measures every code instead of the default set."},
 };
 
 // Qt's own options, taken by QGuiApplication, QApplication and the window
@@ -106,6 +150,7 @@ constexpr std::string_view kEnvironment =
     "  KTEVAL_TRACE=FILE             append every board request to FILE\n"
     "  KTEVAL_SIMULATE_FAULT=KIND@N  --simulate: fail calls from the Nth on\n"
     "                                (KIND unplugged, timeout or loadfail)\n"
+    "  KTEVAL_SEED=N                 --simulate: the simulated board's seed\n"
     "  KTEVAL_KEEPALIVE=IDLE,INTERVAL,COUNT\n"
     "                                keepalive of remote clients: first probe\n"
     "                                after IDLE s, every INTERVAL s, COUNT\n"

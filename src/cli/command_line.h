@@ -19,6 +19,16 @@ struct Options {
     bool check = false;
     std::optional<std::string> setup;
     std::optional<std::string> record;
+    // The simulated board's seed, the meter and measuring runs.
+    std::optional<std::string> seed;
+    std::optional<std::string> dmm;
+    std::optional<std::string> nplc;
+    std::optional<std::string> range;
+    std::optional<std::string> route;
+    std::optional<std::string> characterise;
+    std::optional<std::string> calibrate;
+    std::optional<std::string> out;
+    bool everyCode = false;
     bool help = false;
     bool helpAll = false;  // --help with Qt's own options
     bool version = false;

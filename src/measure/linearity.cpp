@@ -74,7 +74,11 @@ void twoPointFigures(std::span<const Reading> readings, const IdealTransfer& ide
     const Line line = lineThrough(a, b);
     summary.gainLowCode = a.code;
     summary.gainHighCode = b.code;
-    summary.offsetErrorVolts = line.zero - ideal.zeroVolts;
+    // The offset is the line's output where the ideal one is 0 V: the gain
+    // error then scales the output about 0 V, as a chip's does, instead of
+    // adding to the offset at a code far from it.
+    const double idealZeroCode = -ideal.zeroVolts / ideal.lsbVolts;
+    summary.offsetErrorVolts = line.zero + line.slope * idealZeroCode;
     summary.offsetErrorLsb = summary.offsetErrorVolts / std::abs(ideal.lsbVolts);
     summary.gainErrorPercent = (line.slope / ideal.lsbVolts - 1) * 100;
 }

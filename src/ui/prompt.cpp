@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 #include <cstdio>
+#include <iostream>
+#include <string>
 
 #include "credits_window.h"
 #include "part_select_dialog.h"
@@ -29,6 +31,11 @@ void DialogPrompt::openCredits() {
     auto* window = new CreditsWindow(parent_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->exec();
+}
+
+bool DialogPrompt::confirm(const QString& text, const QString& title) {
+    return QMessageBox::question(parent_, title, text, QMessageBox::Ok | QMessageBox::Cancel) ==
+           QMessageBox::Ok;
 }
 
 void GuardedPrompt::message(const QString& text, const QString& title, Icon icon) {
@@ -62,6 +69,17 @@ void GuardedPrompt::openCredits() {
     --showing_;
 }
 
+bool GuardedPrompt::confirm(const QString& text, const QString& title) {
+    if (held_) {
+        ++withheld_;
+        return false;
+    }
+    ++showing_;
+    const bool confirmed = inner_.confirm(text, title);
+    --showing_;
+    return confirmed;
+}
+
 void ConsolePrompt::message(const QString& text, const QString& title, Icon /*icon*/) {
     QString line = text;
     line.replace(QChar('\r'), QChar(' '));
@@ -74,6 +92,13 @@ void ConsolePrompt::detailedMessage(const QString& text, const QString& title, I
     for (const QString& line : details.split(QChar('\n'), Qt::SkipEmptyParts)) {
         std::fprintf(stderr, "  %s\n", qPrintable(line));
     }
+}
+
+bool ConsolePrompt::confirm(const QString& text, const QString& title) {
+    std::fprintf(stderr, "kteval: %s (%s): Enter when done, q to stop\n", qPrintable(text),
+                 qPrintable(title));
+    std::string line;
+    return static_cast<bool>(std::getline(std::cin, line)) && line != "q";
 }
 
 void DialogPartChooser::choosePart(const std::function<void(int)>& runSetup) {

@@ -29,6 +29,13 @@ class Prompt {
 
     // Opens the credits window modally; returns once it is closed.
     virtual void openCredits() = 0;
+
+    // Asks the operator to do something and confirm it (OK) or not (Cancel);
+    // a prompt nobody answers says no.
+    virtual bool confirm(const QString& text, const QString& title) {
+        (void)text, (void)title;
+        return false;
+    }
 };
 
 // The program's prompt: QMessageBox and the credits window, modal over parent.
@@ -41,6 +48,7 @@ class DialogPrompt : public Prompt {
     void detailedMessage(const QString& text, const QString& title, Icon icon,
                          const QString& details) override;
     void openCredits() override;
+    bool confirm(const QString& text, const QString& title) override;
 
   private:
     QWidget* parent_;
@@ -58,6 +66,7 @@ class GuardedPrompt : public Prompt {
     void detailedMessage(const QString& text, const QString& title, Icon icon,
                          const QString& details) override;
     void openCredits() override;
+    bool confirm(const QString& text, const QString& title) override;
 
     void hold() { held_ = true, withheld_ = 0; }
     // Ends the hold; returns how many boxes were withheld during it.
@@ -87,6 +96,9 @@ class ConsolePrompt : public Prompt {
     void detailedMessage(const QString& text, const QString& title, Icon icon,
                          const QString& details) override;
     void openCredits() override {}
+    // The request on standard error; Enter on standard input confirms, "q"
+    // or its end says no.
+    bool confirm(const QString& text, const QString& title) override;
 };
 
 // Chooses the fitted part at start-up. runSetup is called with the part

@@ -52,13 +52,24 @@ TEST(Linearity, SyntheticTransfersRecoverTheirFigures) {
     const auto backStep = [](int32_t k) { return k == 6 ? 4.5 : k; };
     const auto flatStep = [](int32_t k) { return k == 3 ? 2.0 : k; };
     const Row rows[] = {
-        {"offset and gain", sampled(defaultCodes(16), gained), -32768, 5, 5, 0.2, 0, 0, 0, 0, {}},
+        // The offset is read where the ideal output is 0 V: 5 + 32768 x 0.002.
+        {"offset and gain",
+         sampled(defaultCodes(16), gained),
+         -32768,
+         5,
+         70.536,
+         0.2,
+         0,
+         0,
+         0,
+         0,
+         {}},
         // Clipped ends change the zero-code error only: offset and gain come from 10 % / 90 %.
         {"clipped ends",
          sampled(defaultCodes(16), clipped),
          -32768,
          8,
-         5,
+         70.536,
          0.2,
          kUnchecked,
          kUnchecked,

@@ -1,11 +1,15 @@
-// Calibration of simulated boards with errors, through the real window: the
-// errors found agree with the board's, and the trim leaves a few LSB where M
-// and C reach, and reports the rest where they do not.
+// Measuring simulated boards with errors through the real window: the
+// characterisation and the calibration find the board's own errors, and the
+// trim leaves a few LSB where M and C reach, and reports the rest where they
+// do not.
 #include <QtTest>
 #include <cmath>
 
 #include "calibration_run.h"
+#include "code_set.h"
 #include "harness.h"
+#include "linearity.h"
+#include "measurement_run.h"
 #include "part_rules.h"
 #include "simulated_meter.h"
 #include "window_operations.h"
@@ -13,64 +17,102 @@
 using namespace kteval;
 using namespace kteval::ui::test;
 
+namespace {
+
+// A board of the part with seed's errors, a simulated meter routed through
+// MON where the part has it, else by a probe that follows the routing.
+struct MeterBench {
+    MeterBench(int partIndex, uint64_t seed)
+        : bench(partIndex, true, AnalogModel(seed)),
+          part(*bench.model().part()),
+          mon(hasMonitor(&part)),
+          manual([this](int n) { return probe = indexOfChannelNumber(&part, n), true; }, part),
+          meter(std::make_unique<meter::SimulatedMeter>(
+                    [this] { return mon ? bench.board->monVolts() : bench.board->pinVolts(probe); },
+                    nullptr, false),
+                "simulated") {
+        meter.start({});
+        for (int i = 0; i < kChannelCount; ++i)
+            if (usesChannelIndex(part, i)) channels.push_back(i);
+    }
+    measure::Router& router() { return mon ? static_cast<measure::Router&>(monitor) : manual; }
+    QString where(int channel) const {
+        return QStringLiteral("%1 DAC%2").arg(part.name.data()).arg(channel);
+    }
+
+    Bench bench;
+    ui::WindowOperations ops{bench.window, true};
+    const PartInfo& part;
+    bool mon;
+    int probe = -1;
+    measure::ManualRouter manual;
+    measure::MonitorRouter monitor{ops};
+    meter::ScpiMeter meter;
+    std::vector<int> channels;
+};
+
+}  // namespace
+
 class CalibrationTest : public QObject {
     Q_OBJECT
 
   private slots:
+    // A 16-bit part with a monitor and a 14-bit one without, three boards each.
     void trimsEveryChannelWithinReach() {
-        // A 16-bit part with a monitor (routed through MON) and a 14-bit one
-        // without (the probe moved by hand), three boards each.
         for (const int partIndex : {0, 5}) {
             for (const uint64_t seed : {1u, 2u, 3u}) {
-                Bench bench(partIndex, true, AnalogModel(seed));
-                ui::WindowOperations ops(bench.window, true);
-                const PartInfo& part = *bench.model().part();
-                int probe = -1;
-                measure::ManualRouter manual(
-                    [&](int number) { return probe = indexOfChannelNumber(&part, number), true; },
-                    part);
-                measure::MonitorRouter monitor(ops);
-                const bool mon = hasMonitor(&part);
-                meter::ScpiMeter meter(std::make_unique<meter::SimulatedMeter>(
-                                           [&] {
-                                               return mon ? bench.board->monVolts()
-                                                          : bench.board->pinVolts(probe);
-                                           },
-                                           nullptr, false),
-                                       "simulated");
-                meter.start({});
-                std::vector<int> channels;
-                for (int i = 0; i < kChannelCount; ++i)
-                    if (usesChannelIndex(part, i)) channels.push_back(i);
-                const int32_t monitorBefore = bench.model().MonitorState;
-                const auto result = measure::calibrate(
-                    ops, meter, mon ? static_cast<measure::Router&>(monitor) : manual, channels);
+                MeterBench b(partIndex, seed);
+                const int32_t monitorBefore = b.bench.model().MonitorState;
+                const auto result = measure::calibrate(b.ops, b.meter, b.router(), b.channels);
                 QVERIFY2(!result.failure, result.failure.value_or("").c_str());
-                QCOMPARE(result.channels.size(), channels.size());
-                QCOMPARE(bench.model().MonitorState, monitorBefore);
+                QCOMPARE(result.channels.size(), b.channels.size());
+                QCOMPARE(b.bench.model().MonitorState, monitorBefore);
+                const double span = std::ldexp(1.0, b.part.bits);  // codes
                 for (const auto& c : result.channels) {
-                    const ChannelErrors truth = bench.board->analog().errors(c.channelIndex);
+                    const ChannelErrors truth = b.bench.board->analog().errors(c.channelIndex);
                     const double lsb = std::fabs(c.ideal.lsb);
-                    const double span = std::ldexp(1.0, part.bits);  // codes
-                    const QString where = QStringLiteral("%1 seed %2 DAC%3")
-                                              .arg(part.name.data())
-                                              .arg(seed)
-                                              .arg(c.channelIndex);
+                    const QByteArray where = b.where(c.channelIndex).toLatin1();
                     // The two points see the chip's INL: a few LSB over the span.
-                    QVERIFY2(std::fabs(c.before.gain - truth.gain) * span < 4, qPrintable(where));
-                    QVERIFY2(std::fabs(c.before.offsetVolts - truth.offsetVolts) < 4 * lsb,
-                             qPrintable(where));
-                    QCOMPARE(bench.model().DACs(c.channelIndex).M, c.trim.m);
-                    QCOMPARE(bench.model().DACs(c.channelIndex).C, c.trim.c);
-                    QVERIFY2(std::fabs(c.after.gain - c.trim.residualGain) * span < 4,
-                             qPrintable(where));
+                    QVERIFY2(std::fabs(c.before.gain - truth.gain) * span < 4, where);
+                    QVERIFY2(std::fabs(c.before.offsetVolts - truth.offsetVolts) < 4 * lsb, where);
+                    QCOMPARE(b.bench.model().DACs(c.channelIndex).M, c.trim.m);
+                    QCOMPARE(b.bench.model().DACs(c.channelIndex).C, c.trim.c);
+                    QVERIFY2(std::fabs(c.after.gain - c.trim.residualGain) * span < 4, where);
                     if (c.trim.gainReached && c.trim.offsetReached) {
-                        QVERIFY2(std::fabs(c.after.gain) * span < 4, qPrintable(where));
-                        QVERIFY2(std::fabs(c.after.offsetVolts) < 4 * lsb, qPrintable(where));
+                        QVERIFY2(std::fabs(c.after.gain) * span < 4, where);
+                        QVERIFY2(std::fabs(c.after.offsetVolts) < 4 * lsb, where);
                     } else {
-                        QVERIFY2(c.before.gain < 0 || !c.trim.offsetReached, qPrintable(where));
+                        QVERIFY2(c.before.gain < 0 || !c.trim.offsetReached, where);
                     }
                 }
+            }
+        }
+    }
+
+    // The default code set finds each channel's offset, gain, INL and DNL.
+    void characterisationFindsTheBoardsErrors() {
+        for (const int partIndex : {0, 5}) {
+            MeterBench b(partIndex, 7);
+            const std::vector<int> channels(b.channels.begin(), b.channels.begin() + 3);
+            measure::MeasurementRun run(b.ops, b.meter, b.router(), channels,
+                                        defaultCodes(b.part.bits));
+            run.runToEnd();
+            QVERIFY(!run.failure() && !run.cancelled());
+            for (const int channel : channels) {
+                std::vector<Reading> readings;
+                for (const auto& r : run.readings())
+                    if (r.channelIndex == channel) readings.push_back({r.dacCode, r.volts});
+                const measure::DacTransfer t = measure::channelTransfer(b.ops, channel);
+                const LinearitySummary s = analyseLinearity(readings, {t.lsb, t.volts(0)}).summary;
+                const ChannelErrors truth = b.bench.board->analog().errors(channel);
+                const double span = std::ldexp(1.0, b.part.bits);
+                const QByteArray where = b.where(channel).toLatin1();
+                QVERIFY2(s.problem.empty(), where);
+                QVERIFY2(std::fabs(s.gainErrorPercent / 100 - truth.gain) * span < 4, where);
+                QVERIFY2(std::fabs(s.offsetErrorVolts - truth.offsetVolts) < 4 * std::fabs(t.lsb),
+                         where);
+                QVERIFY2(s.maxEndPointInl <= 4 && s.minDnl > -0.6 && s.maxDnl < 0.6, where);
+                QVERIFY2(s.monotonic, where);
             }
         }
     }

@@ -1,0 +1,49 @@
+#pragma once
+
+// The meter and measuring runs of the command line, wired for main().
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "meter_address.h"
+#include "meter_bench.h"
+#include "part_catalogue.h"
+#include "scpi_meter.h"
+#include "simulated_board.h"
+
+namespace kteval::app {
+
+// The measuring settings of the command line, checked before anything starts.
+struct MeasuringStart {
+    uint64_t seed = AnalogModel::kDefaultSeed;  // the simulated board's
+    std::optional<meter::MeterAddress> meter;
+    meter::MeterSettings settings;
+    std::string
+        route;  // monitor, probe, a scanner's switching command, or empty: the part's default
+    enum class Job { None, Characterise, Calibrate };
+    Job job = Job::None;
+    std::vector<int> channelIndices;
+    std::vector<int32_t> codes;
+    std::string outDir;
+};
+
+// The settings, or nullopt with the reason in error. part is the --part
+// choice (nullptr without one).
+std::optional<MeasuringStart> checkMeasuring(const cli::Options& options, const PartInfo* part,
+                                             std::string& error);
+
+// Opens and starts the meter of --dmm and sets up its routing; throws
+// MeterFailure. simulated is the simulated board (the simulated meter reads
+// its pins); askProbe asks the operator to move the probe to a channel
+// number.
+std::unique_ptr<measure::MeterBench> openMeterBench(const MeasuringStart& start,
+                                                    remote::Operations& ops,
+                                                    SimulatedBoard* simulated,
+                                                    std::function<bool(int)> askProbe);
+
+}  // namespace kteval::app
