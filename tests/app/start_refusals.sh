@@ -37,5 +37,9 @@ row 2 "unknown part 'KT9'" "" --simulate --part KT9
 row 2 "cannot read the setup" "" --headless --part KT4421 --setup "$dir/none"
 row 2 "cannot record" "" --simulate --headless --part KT4421 --listen 0 --record "$dir/no/r"
 row 0 "nothing to do" "" --simulate --headless --part KT4421
+row 2 "a meter address is" "" --simulate --headless --part KT4421 --listen 0 --dmm gpib:1
+row 2 "has no monitor pin" "" --simulate --headless --part KT4421 --listen 0 --dmm simulated --route monitor
+row 2 "need --headless, --dmm and --out" "" --simulate --headless --part KT4421 --characterise 0
+row 2 "the channels '0-99'" "" --simulate --headless --part KT4410 --dmm simulated --out . --calibrate 0-99
 row 0 "KTEVAL_KEEPALIVE" "" -h
 exit $((failures > 0))
