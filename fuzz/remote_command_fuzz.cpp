@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const bool oneCommand = line.find(';') == std::string_view::npos;
         const auto unprintable = [](char c) { return c < 0x20 || c > 0x7E; };
         if (ops.invalidCall || newErrors > 1 ||
-            interpreter.errors().size() > ErrorQueue::kCapacity ||
+            interpreter.errors().size() > ErrorQueue::kErrors ||
             (oneCommand && newErrors == 1 && (ops.calls.size() != callsBefore || answer)) ||
             (answer && std::any_of(answer->begin(), answer->end(), unprintable)))
             std::abort();

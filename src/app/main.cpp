@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "board_check.h"
+#include "calibration_store.h"
 #include "command_line.h"
 #include "firmware_search.h"
 #include "frm_main.h"
@@ -259,21 +260,35 @@ int main(int argc, char* argv[]) {
     } else {
         window.show();
     }
-    // The meter answers before any setup or client may use it.
+    // The meter answers before any setup or client may use it. The board's
+    // calibration is written again only when asked for.
+    kteval::measure::CalibrationStore calibrations(kteval::measure::calibrationPath(
+        kteval::app::boardName(simulated != nullptr, start.measuring.seed)));
+    operations.setCalibrationStore(&calibrations);
     std::unique_ptr<kteval::measure::MeterBench> meterBench;
     if (start.measuring.meter && window.module().part() != nullptr) {
         try {
             meterBench = kteval::app::openMeterBench(
-                start.measuring, operations, simulated.get(), [&window](int number) {
+                start.measuring, operations, simulated.get(),
+                [&window](int number) {
                     return window.prompt().confirm(
                         QStringLiteral("Put the meter's probe on the output of DAC%1.").arg(number),
                         QStringLiteral("Move the Probe"));
-                });
+                },
+                calibrations);
         } catch (const kteval::meter::MeterFailure& failure) {
             std::fprintf(stderr, "kteval: %s\n", failure.what());
             return 2;
         }
         operations.setMeterBench(meterBench.get());
+    }
+    if (options.applyCalibration && window.module().part() != nullptr) {
+        if (const std::string error = operations.applyCalibration(); !error.empty()) {
+            window.prompt().message(QString::fromStdString(error),
+                                    QStringLiteral("Calibration Not Applied"),
+                                    kteval::ui::Prompt::Icon::Exclamation);
+            if (options.headless) return 1;
+        }
     }
     if (start.measuring.job != kteval::app::MeasuringStart::Job::None) {
         kteval::ui::MeasureSession session(operations, *meterBench, start.measuring.channelIndices,

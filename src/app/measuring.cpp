@@ -22,6 +22,10 @@ bool readNplc(const std::string& text, double& nplc) {
 
 }  // namespace
 
+std::string boardName(bool simulated, uint64_t seed) {
+    return simulated ? "simulated-" + std::to_string(seed) : "board";
+}
+
 std::optional<MeasuringStart> checkMeasuring(const cli::Options& options, const PartInfo* part,
                                              std::string& error) {
     MeasuringStart start;
@@ -93,7 +97,8 @@ std::optional<MeasuringStart> checkMeasuring(const cli::Options& options, const 
 std::unique_ptr<measure::MeterBench> openMeterBench(const MeasuringStart& start,
                                                     remote::Operations& ops,
                                                     SimulatedBoard* simulated,
-                                                    std::function<bool(int)> askProbe) {
+                                                    std::function<bool(int)> askProbe,
+                                                    measure::CalibrationStore& store) {
     const PartInfo& part = *ops.module().part();
     measure::RouteChoice route;
     // Without --route: MON where the part has one, else the probe.
@@ -143,7 +148,7 @@ std::unique_ptr<measure::MeterBench> openMeterBench(const MeasuringStart& start,
     }
     auto meter = std::make_unique<meter::ScpiMeter>(std::move(channel), start.meter->text());
     meter->start(start.settings);
-    return std::make_unique<measure::MeterBench>(ops, std::move(meter), route);
+    return std::make_unique<measure::MeterBench>(ops, std::move(meter), route, store);
 }
 
 }  // namespace kteval::app

@@ -44,6 +44,11 @@ std::optional<MeasuringStart> checkMeasuring(const cli::Options& options, const 
 std::unique_ptr<measure::MeterBench> openMeterBench(const MeasuringStart& start,
                                                     remote::Operations& ops,
                                                     SimulatedBoard* simulated,
-                                                    std::function<bool(int)> askProbe);
+                                                    std::function<bool(int)> askProbe,
+                                                    measure::CalibrationStore& store);
+
+// The name a board's calibration file carries: simulated-<seed> for the
+// simulated board, "board" for the real one.
+std::string boardName(bool simulated, uint64_t seed);
 
 }  // namespace kteval::app

@@ -108,6 +108,10 @@ const std::array kOptions{
               .value = &Options::out,
               .valueName = "DIR",
               .help = "Where --characterise and --calibrate write their files (made if missing)."},
+    OptionRow{.name = "apply-calibration",
+              .flag = &Options::applyCalibration,
+              .help = "After start-up, write the M and C of this board's last calibration "
+                      "($XDG_DATA_HOME/kteval/calibration/). A plain start sends nothing."},
     OptionRow{.name = "every-code",
               .flag = &Options::everyCode,
               .help = "--characterise measures every code instead of the default set."},

@@ -29,6 +29,7 @@ struct Options {
     std::optional<std::string> calibrate;
     std::optional<std::string> out;
     bool everyCode = false;
+    bool applyCalibration = false;
     bool help = false;
     bool helpAll = false;  // --help with Qt's own options
     bool version = false;

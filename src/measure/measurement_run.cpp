@@ -5,7 +5,7 @@
 namespace kteval::measure {
 
 std::optional<CodeReading> measureCode(remote::Operations& ops, meter::ScpiMeter& meter,
-                                   int channelIndex, int32_t code) {
+                                       int channelIndex, int32_t code) {
     if (ops.writeChannelRegister(channelIndex, remote::Register::X1A, uint32_t(code)) !=
             remote::Outcome::Done ||
         ops.pulseLdac() != remote::Outcome::Done) {

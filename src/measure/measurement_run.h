@@ -25,7 +25,7 @@ struct CodeReading {
 // the meter; the channel must be routed to the meter and its multiplexer at
 // X2A. nullopt when the window refused an action. Throws MeterFailure.
 std::optional<CodeReading> measureCode(remote::Operations& ops, meter::ScpiMeter& meter,
-                                   int channelIndex, int32_t code);
+                                       int channelIndex, int32_t code);
 
 // Measures each channel at each code, one reading a step, so that a window
 // stays responsive and a run can be called off between two readings. Each

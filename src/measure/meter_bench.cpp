@@ -5,8 +5,8 @@
 namespace kteval::measure {
 
 MeterBench::MeterBench(remote::Operations& ops, std::unique_ptr<meter::ScpiMeter> meter,
-                       const RouteChoice& route)
-    : ops_(ops), meter_(std::move(meter)) {
+                       const RouteChoice& route, CalibrationStore& store)
+    : ops_(ops), meter_(std::move(meter)), store_(store) {
     const PartInfo& part = *ops.module().part();
     switch (route.kind) {
         case RouteChoice::Kind::Monitor:
@@ -35,15 +35,17 @@ double MeterBench::measure(int channelIndex) {
 CalibrationResult MeterBench::calibrate(const std::vector<int>& channelIndices) {
     CalibrationResult result = measure::calibrate(ops_, *meter_, *router_, channelIndices);
     for (const ChannelCalibration& channel : result.channels) {
-        calibrations_[channel.channelIndex] = channel;
+        std::string error;
+        if (!store_.record(*ops_.module().part(), channel, error) && !result.failure) {
+            result.failure = error;
+        }
     }
     return result;
 }
 
-std::string MeterBench::calibrationText(int channelIndex) const {
-    const auto found = calibrations_.find(channelIndex);
-    if (found == calibrations_.end()) return "NONE";
-    const ChannelCalibration& c = found->second;
+std::string calibrationText(const ChannelCalibration* calibration) {
+    if (calibration == nullptr) return "NONE";
+    const ChannelCalibration& c = *calibration;
     const bool full = c.trim.gainReached && c.trim.offsetReached;
     return std::string(full ? "FULL" : "PARTIAL") + "," + formatDecimal(c.before.gain * 100) + "," +
            formatDecimal(c.before.offsetVolts) + "," + std::to_string(c.trim.m) + "," +

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "calibration_run.h"
+#include "calibration_store.h"
 #include "operations.h"
 #include "routing.h"
 #include "scpi_meter.h"
@@ -22,20 +22,16 @@ struct RouteChoice {
 };
 
 // The meter at the bench: measures a channel's output and calibrates
-// channels, keeping each channel's last calibration.
+// channels, keeping each channel's calibration in the board's store.
 class MeterBench {
   public:
     MeterBench(remote::Operations& ops, std::unique_ptr<meter::ScpiMeter> meter,
-               const RouteChoice& route);
+               const RouteChoice& route, CalibrationStore& store);
 
     // The meter's reading at the channel's output, routed there and back.
     // Throws MeterFailure (also when the operator stops a probe move).
     double measure(int channelIndex);
     CalibrationResult calibrate(const std::vector<int>& channelIndices);
-    // FULL or PARTIAL (the trim could not reach), the gain error (% of full
-    // scale) and offset (V) before, M, C, and the gain error and offset after;
-    // NONE before a calibration.
-    std::string calibrationText(int channelIndex) const;
 
     meter::ScpiMeter& meter() { return *meter_; }
     Router& router() { return *router_; }
@@ -44,7 +40,12 @@ class MeterBench {
     remote::Operations& ops_;
     std::unique_ptr<meter::ScpiMeter> meter_;
     std::unique_ptr<Router> router_;
-    std::map<int, ChannelCalibration> calibrations_;
+    CalibrationStore& store_;
 };
+
+// FULL or PARTIAL (the trim could not reach), the gain error (% of full
+// scale) and offset (V) before, M, C, and the gain error and offset after;
+// NONE without a calibration.
+std::string calibrationText(const ChannelCalibration* calibration);
 
 }  // namespace kteval::measure

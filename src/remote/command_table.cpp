@@ -71,6 +71,7 @@ constexpr std::array kCommands{
     CommandEntry{"DAC#:CALibrate",        false, 0, Channel, false, calibrateChannel},
     CommandEntry{"DAC#:CALibrate",        true,  0, Channel, false, calibrationResult},
     CommandEntry{"CALibrate:ALL",         false, 0, None,    false, calibrateAll},
+    CommandEntry{"CALibrate:LOAD",        false, 0, None,    false, loadCalibration},
     // IEEE 488.2 status, self-test and SCPI-required queries.
     CommandEntry{"*ESE",                  false, 1, None,    false, setEventEnable},
     CommandEntry{"*ESE",                  true,  0, None,    false, eventEnable},

@@ -53,6 +53,14 @@ ErrorCode calibrateAll(CommandContext& context) {
     return calibrateChannels(context, channels);
 }
 
+ErrorCode loadCalibration(CommandContext& context) {
+    const std::string error = context.ops.applyCalibration();
+    if (error.empty()) return ErrorCode::NoError;
+    context.detail = detailOf(error);
+    context.stateDependent = true;
+    return ErrorCode::ExecutionError;
+}
+
 ErrorCode calibrationResult(CommandContext& context) {
     context.answer = context.ops.calibrationText(context.index);
     return ErrorCode::NoError;

@@ -9,5 +9,6 @@ ErrorCode measureOutput(CommandContext& context);
 ErrorCode calibrateChannel(CommandContext& context);
 ErrorCode calibrateAll(CommandContext& context);
 ErrorCode calibrationResult(CommandContext& context);
+ErrorCode loadCalibration(CommandContext& context);
 
 }  // namespace kteval::remote

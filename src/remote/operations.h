@@ -125,6 +125,19 @@ class Operations {
     // A channel's calibration as DAC<n>:CALibrate? answers it; NONE when it
     // has none.
     virtual std::string calibrationText(int /*channelIndex*/) const { return "NONE"; }
+    // What the pin of a calibrated channel carries for input code x, as its
+    // calibration measured it: (1 + gain) x the ideal output of x (full-scale
+    // M, mid-scale C) + offsetVolts. nullopt for a channel without one.
+    struct CalibratedOutput {
+        double gain = 0.0;
+        double offsetVolts = 0.0;
+    };
+    virtual std::optional<CalibratedOutput> calibratedOutput(int /*channelIndex*/) const {
+        return std::nullopt;
+    }
+    // Writes the M and C of this board's saved calibration ("CALibrate:LOAD");
+    // empty when it was applied, else why not.
+    virtual std::string applyCalibration() { return "no calibration of this board is kept"; }
 
     // --- Self-test (*TST?). ---
     // One Read request (request 221, direction 1, length 3): it clocks out the

@@ -9,6 +9,7 @@
 #include "handlers.h"
 #include "learn.h"
 #include "output_voltage.h"
+#include "part_rules.h"
 #include "voltage_setting.h"
 
 namespace kteval::remote {
@@ -85,14 +86,24 @@ ErrorCode setVoltage(CommandContext& context) {
     double volts = 0.0;
     const ErrorCode error = readVolts(context.params[0], volts);
     if (error != ErrorCode::NoError) return error;
-    const ChannelSettings settings =
+    ChannelSettings settings =
         channelSettings(context.ops.module(), context.index, referenceVolts(context.ops));
-    const std::optional<int32_t> code = inputCodeForVoltage(*context.part, settings, volts);
+    double shift = 0.0;
+    if (const auto calibrated = context.ops.calibratedOutput(context.index)) {
+        // The pin of a calibrated channel carries about the ideal output of
+        // the input code, scaled and shifted by what the calibration left:
+        // the transfer of full-scale M and mid-scale C at a scaled reference.
+        const auto largest = static_cast<int32_t>(largestRegisterCode(context.part->bits));
+        settings = {largest, (largest + 1) / 2, settings.offsetCode,
+                    settings.vref * (1.0 + calibrated->gain)};
+        shift = calibrated->offsetVolts;
+    }
+    const std::optional<int32_t> code = inputCodeForVoltage(*context.part, settings, volts - shift);
     if (!code) {
         const VoltageReach reach = voltageReach(*context.part, settings);
         context.stateDependent = true;
-        context.detail = "reachable " + formatDecimal(reach.lowest) + " to " +
-                         formatDecimal(reach.highest) + " V";
+        context.detail = "reachable " + formatDecimal(reach.lowest + shift) + " to " +
+                         formatDecimal(reach.highest + shift) + " V";
         return ErrorCode::DataOutOfRange;
     }
     const bool registerB = context.ops.module().DACs(context.index).ABsel == 1;

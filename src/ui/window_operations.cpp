@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTabWidget>
 
+#include "calibration_store.h"
 #include "frm_main.h"
 #include "hex_digits.h"
 #include "line_requests.h"
@@ -214,8 +215,19 @@ std::string WindowOperations::calibrate(const std::vector<int>& channelIndices) 
 }
 
 std::string WindowOperations::calibrationText(int channelIndex) const {
-    return meterBench_ == nullptr ? Operations::calibrationText(channelIndex)
-                                  : meterBench_->calibrationText(channelIndex);
+    return measure::calibrationText(calibrations_ ? calibrations_->find(channelIndex) : nullptr);
+}
+
+std::optional<remote::Operations::CalibratedOutput> WindowOperations::calibratedOutput(
+    int channelIndex) const {
+    const measure::ChannelCalibration* c =
+        calibrations_ ? calibrations_->find(channelIndex) : nullptr;
+    if (c == nullptr) return std::nullopt;
+    return CalibratedOutput{c->after.gain, c->after.offsetVolts};
+}
+
+std::string WindowOperations::applyCalibration() {
+    return calibrations_ ? calibrations_->apply(*this) : Operations::applyCalibration();
 }
 
 }  // namespace kteval::ui

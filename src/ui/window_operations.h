@@ -8,7 +8,8 @@ class QAbstractButton;
 
 namespace kteval::measure {
 class MeterBench;
-}
+class CalibrationStore;
+}  // namespace kteval::measure
 
 namespace kteval::ui {
 
@@ -55,11 +56,15 @@ class WindowOperations : public remote::Operations {
     std::string monitorSourceText() const override;
     int selfTest() override;
 
-    // Measuring, through the meter at the bench (none: the commands say so).
+    // Measuring, through the meter at the bench (none: the commands say so),
+    // and the board's calibrations.
     void setMeterBench(measure::MeterBench* bench) { meterBench_ = bench; }
+    void setCalibrationStore(measure::CalibrationStore* store) { calibrations_ = store; }
     Measured measureOutput(int channelIndex) override;
     std::string calibrate(const std::vector<int>& channelIndices) override;
     std::string calibrationText(int channelIndex) const override;
+    std::optional<CalibratedOutput> calibratedOutput(int channelIndex) const override;
+    std::string applyCalibration() override;
 
   private:
     // Runs action with the prompt held; Refused when it would have shown a box.
@@ -72,6 +77,7 @@ class WindowOperations : public remote::Operations {
     FrmMain& window_;
     bool simulated_;
     measure::MeterBench* meterBench_ = nullptr;
+    measure::CalibrationStore* calibrations_ = nullptr;
 };
 
 }  // namespace kteval::ui

@@ -6,8 +6,10 @@
 #include <cmath>
 
 #include "calibration_run.h"
+#include "calibration_store.h"
 #include "code_set.h"
 #include "harness.h"
+#include "interpreter.h"
 #include "linearity.h"
 #include "measurement_run.h"
 #include "part_rules.h"
@@ -86,6 +88,36 @@ class CalibrationTest : public QObject {
                     }
                 }
             }
+        }
+    }
+
+    // Catches a calibrated channel's volts missing the pin, and a saved
+    // calibration written back with other M and C.
+    void calibratedVoltsReachThePin() {
+        QTemporaryDir dir;
+        const std::string path = dir.filePath("simulated-4.csv").toStdString();
+        MeterBench b(0, 4);
+        measure::CalibrationStore store(path);
+        b.ops.setCalibrationStore(&store);
+        for (const auto& c : measure::calibrate(b.ops, b.meter, b.router(), {0, 9}).channels) {
+            std::string error;
+            QVERIFY(store.record(b.part, c, error));
+            remote::Interpreter client(b.ops);
+            const QByteArray command =
+                QStringLiteral("DAC%1:VOLT -3.3;:PULS:LDAC").arg(c.channelIndex).toLatin1();
+            client.executeLine(command.toStdString());
+            const double pin = b.bench.board->pinVolts(c.channelIndex);
+            if (c.trim.gainReached && c.trim.offsetReached)
+                QVERIFY2(std::fabs(pin + 3.3) < 4 * std::fabs(c.ideal.lsb), command);
+        }
+        MeterBench fresh(0, 4);
+        measure::CalibrationStore saved(path);
+        fresh.ops.setCalibrationStore(&saved);
+        QCOMPARE(fresh.ops.applyCalibration(), std::string());
+        for (const int channel : {0, 9}) {
+            QCOMPARE(fresh.bench.model().DACs(channel).M, b.bench.model().DACs(channel).M);
+            QCOMPARE(fresh.bench.model().DACs(channel).C, b.bench.model().DACs(channel).C);
+            QCOMPARE(fresh.ops.calibrationText(channel), b.ops.calibrationText(channel));
         }
     }
 
