@@ -19,6 +19,7 @@
 #include "libusb_board.h"
 #include "libusb_transport.h"
 #include "load_advice.h"
+#include "measure_dialog.h"
 #include "measure_session.h"
 #include "measuring.h"
 #include "part_catalogue.h"
@@ -265,22 +266,32 @@ int main(int argc, char* argv[]) {
     kteval::measure::CalibrationStore calibrations(kteval::measure::calibrationPath(
         kteval::app::boardName(simulated != nullptr, start.measuring.seed)));
     operations.setCalibrationStore(&calibrations);
-    std::unique_ptr<kteval::measure::MeterBench> meterBench;
+    kteval::app::Meters meters(
+        start.measuring, operations, simulated.get(),
+        [&window](int number) {
+            return window.prompt().confirm(
+                QStringLiteral("Put the meter's probe on the output of DAC%1.").arg(number),
+                QStringLiteral("Move the Probe"));
+        },
+        calibrations);
     if (start.measuring.meter && window.module().part() != nullptr) {
         try {
-            meterBench = kteval::app::openMeterBench(
-                start.measuring, operations, simulated.get(),
-                [&window](int number) {
-                    return window.prompt().confirm(
-                        QStringLiteral("Put the meter's probe on the output of DAC%1.").arg(number),
-                        QStringLiteral("Move the Probe"));
-                },
-                calibrations);
+            meters.open(start.measuring.meter->text());
         } catch (const kteval::meter::MeterFailure& failure) {
             std::fprintf(stderr, "kteval: %s\n", failure.what());
             return 2;
         }
-        operations.setMeterBench(meterBench.get());
+    }
+    if (!options.headless && window.module().part() != nullptr) {
+        const QString address = QString::fromStdString(
+            start.measuring.meter ? start.measuring.meter->text()
+                                  : (simulated ? "simulated" : "tcp:HOST:5025"));
+        kteval::ui::addMeasureMenu(window, [&window, &operations, &meters, address] {
+            kteval::ui::MeasureDialog dialog(
+                operations, [&meters](const std::string& at) -> auto& { return meters.open(at); },
+                address, &window);
+            dialog.exec();
+        });
     }
     if (options.applyCalibration && window.module().part() != nullptr) {
         if (const std::string error = operations.applyCalibration(); !error.empty()) {
@@ -291,8 +302,9 @@ int main(int argc, char* argv[]) {
         }
     }
     if (start.measuring.job != kteval::app::MeasuringStart::Job::None) {
-        kteval::ui::MeasureSession session(operations, *meterBench, start.measuring.channelIndices,
-                                           start.measuring.codes, start.measuring.outDir);
+        kteval::ui::MeasureSession session(operations, *meters.current(),
+                                           start.measuring.channelIndices, start.measuring.codes,
+                                           start.measuring.outDir);
         if (start.measuring.job == kteval::app::MeasuringStart::Job::Calibrate) {
             return session.calibrate();
         }

@@ -22,6 +22,22 @@ bool readNplc(const std::string& text, double& nplc) {
 
 }  // namespace
 
+measure::MeterBench& Meters::open(const std::string& address) {
+    if (bench_ && address == address_) return *bench_;
+    std::string error;
+    start_.meter = meter::parseMeterAddress(address, error);
+    if (!start_.meter) throw meter::MeterFailure(error);
+    if (start_.meter->kind == meter::MeterAddress::Kind::Simulated && simulated_ == nullptr) {
+        throw meter::MeterFailure("the simulated meter reads the simulated board (--simulate)");
+    }
+    ops_.setMeterBench(nullptr);
+    bench_.reset();
+    bench_ = openMeterBench(start_, ops_, simulated_, askProbe_, store_);
+    address_ = address;
+    ops_.setMeterBench(bench_.get());
+    return *bench_;
+}
+
 std::string boardName(bool simulated, uint64_t seed) {
     return simulated ? "simulated-" + std::to_string(seed) : "board";
 }

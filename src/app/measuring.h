@@ -15,6 +15,7 @@
 #include "part_catalogue.h"
 #include "scpi_meter.h"
 #include "simulated_board.h"
+#include "window_operations.h"
 
 namespace kteval::app {
 
@@ -46,6 +47,32 @@ std::unique_ptr<measure::MeterBench> openMeterBench(const MeasuringStart& start,
                                                     SimulatedBoard* simulated,
                                                     std::function<bool(int)> askProbe,
                                                     measure::CalibrationStore& store);
+
+// The meter at the bench of the running program: the one of --dmm, or the
+// one the measuring dialog names; the window's operations measure through it.
+class Meters {
+  public:
+    Meters(MeasuringStart start, ui::WindowOperations& ops, SimulatedBoard* simulated,
+           std::function<bool(int)> askProbe, measure::CalibrationStore& store)
+        : start_(std::move(start)),
+          ops_(ops),
+          simulated_(simulated),
+          askProbe_(std::move(askProbe)),
+          store_(store) {}
+    // The bench of the meter at address, opened unless it is the one open;
+    // throws MeterFailure.
+    measure::MeterBench& open(const std::string& address);
+    measure::MeterBench* current() { return bench_.get(); }
+
+  private:
+    MeasuringStart start_;
+    ui::WindowOperations& ops_;
+    SimulatedBoard* simulated_;
+    std::function<bool(int)> askProbe_;
+    measure::CalibrationStore& store_;
+    std::unique_ptr<measure::MeterBench> bench_;
+    std::string address_;
+};
 
 // The name a board's calibration file carries: simulated-<seed> for the
 // simulated board, "board" for the real one.

@@ -2,6 +2,10 @@
 // characterisation and the calibration find the board's own errors, and the
 // trim leaves a few LSB where M and C reach, and reports the rest where they
 // do not.
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTableWidget>
 #include <QtTest>
 #include <cmath>
 
@@ -11,6 +15,7 @@
 #include "harness.h"
 #include "interpreter.h"
 #include "linearity.h"
+#include "measure_dialog.h"
 #include "measurement_run.h"
 #include "part_rules.h"
 #include "simulated_meter.h"
@@ -55,7 +60,7 @@ struct MeterBench {
 
 }  // namespace
 
-class CalibrationTest : public QObject {
+class MeasuringTest : public QObject {
     Q_OBJECT
 
   private slots:
@@ -121,6 +126,40 @@ class CalibrationTest : public QObject {
         }
     }
 
+    // Catches the dialog's run not reaching the table and chart, a Cancel
+    // that does not stop it, and the menu out of its place.
+    void dialogRunsAndCancels() {
+        MeterBench b(0, 6);
+        QTemporaryDir dir;
+        measure::CalibrationStore store(dir.filePath("b.csv").toStdString());
+        measure::MeterBench bench(
+            b.ops,
+            std::make_unique<meter::ScpiMeter>(
+                std::make_unique<meter::SimulatedMeter>([&] { return b.bench.board->monVolts(); },
+                                                        nullptr, false),
+                "simulated"),
+            {}, store);
+        ui::MeasureDialog dialog(
+            b.ops, [&](const std::string&) -> measure::MeterBench& { return bench; }, "simulated");
+        auto* characterise = dialog.findChild<QPushButton*>("cmdCharacterise");
+        dialog.findChild<QLineEdit*>("txtChannels")->setText("0,9");
+        characterise->click();
+        QTRY_VERIFY_WITH_TIMEOUT(characterise->isEnabled(), 20000);
+        QCOMPARE(dialog.findChild<QTableWidget*>("tblResults")->rowCount(), 2);
+        QCOMPARE(dialog.findChild<QProgressBar*>("barProgress")->value(), 100);
+        QVERIFY(!dialog.findChild<QLabel*>("imgChart")->pixmap().isNull());
+        characterise->click();
+        dialog.findChild<QPushButton*>("cmdCancel")->click();
+        QTRY_VERIFY(characterise->isEnabled());
+        QVERIFY(dialog.findChild<QLabel*>("lblStatus")->text().contains("cancelled"));
+        QVERIFY(dialog.findChild<QProgressBar*>("barProgress")->value() < 100);
+
+        ui::addMeasureMenu(b.bench.window, [] {});
+        QStringList menus;
+        for (QAction* menu : b.bench.window.menuBar()->actions()) menus << menu->text();
+        QCOMPARE(menus, (QStringList{"File", "Measure", "About"}));
+    }
+
     // The default code set finds each channel's offset, gain, INL and DNL.
     void characterisationFindsTheBoardsErrors() {
         for (const int partIndex : {0, 5}) {
@@ -150,5 +189,5 @@ class CalibrationTest : public QObject {
     }
 };
 
-QTEST_MAIN(CalibrationTest)
-#include "calibration_test.moc"
+QTEST_MAIN(MeasuringTest)
+#include "measuring_test.moc"
