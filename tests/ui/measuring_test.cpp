@@ -162,8 +162,8 @@ class MeasuringTest : public QObject {
 
     // The default code set finds each channel's offset, gain, INL and DNL.
     void characterisationFindsTheBoardsErrors() {
-        for (const int partIndex : {0, 5}) {
-            MeterBench b(partIndex, 7);
+        for (const auto& [partIndex, seed] : {std::pair{0, 7}, {5, 7}, {0, 8}, {5, 8}}) {
+            MeterBench b(partIndex, uint64_t(seed));
             const std::vector<int> channels(b.channels.begin(), b.channels.begin() + 3);
             measure::MeasurementRun run(b.ops, b.meter, b.router(), channels,
                                         defaultCodes(b.part.bits));
