@@ -4,6 +4,7 @@
 set -eu
 dir="$(cd "$2" && pwd)/measure-runs-$$"
 trap 'rm -rf "$dir"' EXIT
+export XDG_DATA_HOME="$dir/data"  # the calibration kept per board
 k=$1
 "$k" --simulate --headless --part KT4410 --dmm simulated --nplc 0.02 --out "$dir" --characterise 0,9 2>/dev/null
 "$k" --simulate --headless --part KT4423 --dmm simulated --nplc 0.02 --out "$dir" --calibrate 0-2 \
