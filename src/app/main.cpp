@@ -2,6 +2,7 @@
 // board. Everything is wired here.
 #include <QApplication>
 #include <cctype>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,6 +27,7 @@
 #include "prompt.h"
 #include "remote_server.h"
 #include "request_trace.h"
+#include "sequence_runner.h"
 #include "session_recorder.h"
 #include "setup_file.h"
 #include "setup_session.h"
@@ -90,6 +92,7 @@ struct Start {
     std::vector<kteval::remote::SetupLine> setupLines;
     std::optional<kteval::SimulatedFault> fault;  // KTEVAL_SIMULATE_FAULT
     kteval::app::MeasuringStart measuring;
+    std::chrono::nanoseconds requestTime{0};  // KTEVAL_SIMULATE_REQUEST_US
 };
 Start checkStart(const kteval::cli::Options& options) {
     Start start;
@@ -111,6 +114,16 @@ Start checkStart(const kteval::cli::Options& options) {
         const kteval::SimulatedFaultSetting fault = kteval::parseSimulatedFault(text ? text : "");
         if (fault.error) return refuse(2, *fault.error);
         start.fault = fault.fault;
+        if (const char* us = std::getenv("KTEVAL_SIMULATE_REQUEST_US"); us && *us) {
+            char* end = nullptr;
+            const long value = std::strtol(us, &end, 10);
+            if (*end != '\0' || value < 0 || value > 1'000'000) {
+                return refuse(2, std::string("KTEVAL_SIMULATE_REQUEST_US wants microseconds "
+                                             "from 0 to 1000000, not '") +
+                                     us + "'");
+            }
+            start.requestTime = std::chrono::microseconds(value);
+        }
     }
     if (options.headless && !options.part) {
         return refuse(2, "--headless needs --part: there is no part dialog");
@@ -212,6 +225,7 @@ int main(int argc, char* argv[]) {
         simulated = std::make_unique<kteval::SimulatedBoard>(
             *kteval::findPart("KT4421"), kteval::AnalogModel(start.measuring.seed));
         simulated->setFault(start.fault);
+        simulated->setRequestTime(start.requestTime);
         board = simulated.get();
     } else {
         transport = std::make_unique<kteval::LibusbTransport>();
@@ -241,6 +255,8 @@ int main(int argc, char* argv[]) {
 
     // Commands that arrive while the window loads wait for its boxes to close.
     kteval::ui::WindowOperations operations(window, simulated != nullptr);
+    kteval::ui::SequenceRunner sequences(window);
+    operations.setSequenceRunner(&sequences);
     std::unique_ptr<kteval::ui::RemoteServer> server;
     if (start.listen) {
         server = std::make_unique<kteval::ui::RemoteServer>(operations);
@@ -251,6 +267,9 @@ int main(int argc, char* argv[]) {
         }
         std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(server->boundAddress()));
     }
+    sequences.setIdleListener([&server] {
+        if (server) server->resumeWaiting();
+    });
     window.Form_Load();
     if (options.record && window.module().part() != nullptr) {
         recorder.begin(*window.module().part(), kVersion);

@@ -37,8 +37,7 @@ void BoardLink::WriteWord(int /*bitCount*/, int32_t word) {
     const int32_t value = word & 0xFFFF;
     const int32_t index = (word & 0xFF0000) / 65536;
     uint8_t buffer = 0;
-    LastResult = usb_.VendorIORequest(request::WordTransfer, value, index, request::DirectionOut, 0,
-                                      &buffer);
+    LastResult = timed(request::WordTransfer, value, index, request::DirectionOut, 0, &buffer);
 }
 
 int32_t BoardLink::ReadWord() {
@@ -49,7 +48,21 @@ int32_t BoardLink::ReadWord() {
 
 void BoardLink::SendRequest(int16_t code) {
     uint8_t buffer = 0;
-    LastResult = usb_.VendorIORequest(code, 0, 0, request::DirectionOut, 0, &buffer);
+    LastResult = timed(code, 0, 0, request::DirectionOut, 0, &buffer);
+}
+
+int16_t BoardLink::timed(int16_t code, int32_t value, int32_t index, int16_t direction,
+                         int16_t length, uint8_t* buffer) {
+    const auto start = std::chrono::steady_clock::now();
+    const int16_t result = usb_.VendorIORequest(code, value, index, direction, length, buffer);
+    recent_[timedCount_++ % recent_.size()] = std::chrono::steady_clock::now() - start;
+    return result;
+}
+
+std::chrono::nanoseconds BoardLink::requestTime() const {
+    if (timedCount_ == 0) return std::chrono::microseconds(125);
+    return *std::max_element(recent_.begin(),
+                             recent_.begin() + std::min(timedCount_, recent_.size()));
 }
 
 }  // namespace kteval

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -53,8 +54,18 @@ class BoardLink {
     // A line request (RESET, CLR, LDAC): value, index, direction, length 0.
     void SendRequest(int16_t code);
 
+    // The longest of the last word and line requests (the time one request
+    // takes on this link); 125 us, a high-speed control transfer, before any.
+    std::chrono::nanoseconds requestTime() const;
+
   private:
+    // One vendor request, timed.
+    int16_t timed(int16_t code, int32_t value, int32_t index, int16_t direction, int16_t length,
+                  uint8_t* buffer);
+
     USBFunctions& usb_;
+    std::array<std::chrono::nanoseconds, 64> recent_{};  // the last request times
+    std::size_t timedCount_ = 0;
 };
 
 }  // namespace kteval

@@ -1,5 +1,7 @@
 #include "simulated_board.h"
 
+#include <thread>
+
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
@@ -127,6 +129,13 @@ int16_t SimulatedBoard::LoadFirmWare(const uint8_t* path) {
 
 int16_t SimulatedBoard::VendorIORequest(int16_t request, int32_t value, int32_t index,
                                         int16_t direction, int16_t length, uint8_t* buffer) {
+    if (requestTime_.count() > 0) {
+        // Sleep most of it, then wait out the rest: a sleep overshoots.
+        const auto end = std::chrono::steady_clock::now() + requestTime_;
+        std::this_thread::sleep_until(end - std::chrono::microseconds(80));
+        while (std::chrono::steady_clock::now() < end) {
+        }
+    }
     if (const std::optional<int16_t> failure = faultOfRequest()) return *failure;
     if (length < 0 || (buffer == nullptr && length > 0)) return kBadArguments;
     if (direction != request::DirectionOut && direction != request::DirectionIn) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -67,6 +68,10 @@ class SimulatedBoard : public USBFunctions {
     // calls have been made); nullopt: a board that never fails.
     void setFault(std::optional<SimulatedFault> fault);
 
+    // Every vendor request takes this long, as a control transfer on a real
+    // link does (about 125 us at high speed); 0, the default, answers at once.
+    void setRequestTime(std::chrono::nanoseconds time) { requestTime_ = time; }
+
     // The level an outside circuit drives on the GPIO pin while it is an input.
     void setGpioInputLevel(bool high) { state_.gpioInputLevel = high; }
 
@@ -119,6 +124,7 @@ class SimulatedBoard : public USBFunctions {
     int firmwareLoads_ = 0;
     int startRequests_ = 0;
     AnalogModel analog_;
+    std::chrono::nanoseconds requestTime_{0};
     std::optional<SimulatedFault> fault_;
     int calls_ = 0;
     bool loadRefused_ = false;

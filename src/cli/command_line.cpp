@@ -155,6 +155,8 @@ constexpr std::string_view kEnvironment =
     "  KTEVAL_SIMULATE_FAULT=KIND@N  --simulate: fail calls from the Nth on\n"
     "                                (KIND unplugged, timeout or loadfail)\n"
     "  KTEVAL_SEED=N                 --simulate: the simulated board's seed\n"
+    "  KTEVAL_SIMULATE_REQUEST_US=N  --simulate: each request takes N us, as on\n"
+    "                                a real USB link (125 at high speed)\n"
     "  KTEVAL_KEEPALIVE=IDLE,INTERVAL,COUNT\n"
     "                                keepalive of remote clients: first probe\n"
     "                                after IDLE s, every INTERVAL s, COUNT\n"

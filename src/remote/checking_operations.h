@@ -42,9 +42,12 @@ class CheckingOperations : public Operations {
     // A check measures nothing.
     Measured measureOutput(int) override { return {0.0, {}}; }
     std::string calibrate(const std::vector<int>&) override { return {}; }
+    // Ramps and lists of a check change nothing that runs.
+    sequence::Sequencer* sequencer() override { return &scratch_; }
 
   private:
     const Operations& window_;
+    sequence::Sequencer scratch_;
 };
 
 }  // namespace kteval::remote

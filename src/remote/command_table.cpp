@@ -5,6 +5,7 @@
 #include "common_commands.h"
 #include "handlers.h"
 #include "measure_handlers.h"
+#include "sequence_handlers.h"
 #include "setup_handlers.h"
 
 namespace kteval::remote {
@@ -72,6 +73,25 @@ constexpr std::array kCommands{
     CommandEntry{"DAC#:CALibrate",        true,  0, Channel, false, calibrationResult},
     CommandEntry{"CALibrate:ALL",         false, 0, None,    false, calibrateAll},
     CommandEntry{"CALibrate:LOAD",        false, 0, None,    false, loadCalibration},
+    // Ramps and lists.
+    CommandEntry{"DAC#:VOLTage:SLEW",     false, 1, Channel, false, setSlew},
+    CommandEntry{"DAC#:VOLTage:SLEW",     true,  0, Channel, false, slewRate},
+    CommandEntry{"DAC#:LIST:VOLTage",     false, kOneOrMore, Channel, false, setListVolts},
+    CommandEntry{"DAC#:LIST:VOLTage:APPend", false, kOneOrMore, Channel, false, appendListVolts},
+    CommandEntry{"DAC#:LIST:VOLTage",     true,  0, Channel, false, listVolts},
+    CommandEntry{"DAC#:LIST:CODE",        false, kOneOrMore, Channel, false, setListCodes},
+    CommandEntry{"DAC#:LIST:CODE:APPend", false, kOneOrMore, Channel, false, appendListCodes},
+    CommandEntry{"DAC#:LIST:CODE",        true,  0, Channel, false, listCodes},
+    CommandEntry{"LIST:DWELl",            false, 1, None,    false, setDwell},
+    CommandEntry{"LIST:DWELl",            true,  kNoneOrOne, None, false, dwellTime},
+    CommandEntry{"LIST:COUNt",            false, 1, None,    false, setCount},
+    CommandEntry{"LIST:COUNt",            true,  0, None,    false, listCount},
+    CommandEntry{"TRIGger:SOURce",        false, 1, None,    false, setTriggerSource},
+    CommandEntry{"TRIGger:SOURce",        true,  0, None,    false, triggerSource},
+    CommandEntry{"INITiate[:IMMediate]",  false, 0, None,    false, initiate},
+    CommandEntry{"ABORt",                 false, 0, None,    false, abortSequences},
+    CommandEntry{"*TRG",                  false, 0, None,    false, busTrigger},
+    CommandEntry{"STATus:OPERation:CONDition", true, 0, None, false, operationCondition},
     // IEEE 488.2 status, self-test and SCPI-required queries.
     CommandEntry{"*ESE",                  false, 1, None,    false, setEventEnable},
     CommandEntry{"*ESE",                  true,  0, None,    false, eventEnable},

@@ -46,6 +46,10 @@ enum class SuffixKind {
     Group,    // OFFSet<k>, VREF<k>: an offset DAC / reference entry the part shows
 };
 
+// paramCount beyond a fixed number: one or more (a list), or none or one.
+inline constexpr int kOneOrMore = -1;
+inline constexpr int kNoneOrOne = -2;
+
 struct CommandEntry {
     // Keywords separated by ':', the upper-case part being the short form,
     // "[:NODE]" optional, '#' where the numeric suffix goes.

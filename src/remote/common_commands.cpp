@@ -104,4 +104,8 @@ ErrorCode gpioMode(CommandContext& context) {
     return ErrorCode::NoError;
 }
 
+bool waitsForOperations(const CommandEntry& entry) {
+    return entry.header == "*OPC" || entry.header == "*WAI";
+}
+
 }  // namespace kteval::remote

@@ -24,4 +24,7 @@ ErrorCode monitorState(CommandContext& context);          // MONitor[:STATe]?
 ErrorCode monitorSource(CommandContext& context);         // MONitor:SOURce?
 ErrorCode gpioMode(CommandContext& context);              // GPIO:MODE?
 
+// *OPC?, *OPC and *WAI: they wait for running ramps and lists.
+bool waitsForOperations(const CommandEntry& entry);
+
 }  // namespace kteval::remote

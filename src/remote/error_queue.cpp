@@ -28,6 +28,8 @@ std::string_view errorText(ErrorCode code) {
             return "Data out of range";
         case ErrorCode::IllegalParameterValue:
             return "Illegal parameter value";
+        case ErrorCode::ListsNotSameLength:
+            return "Lists not same length";
         case ErrorCode::HardwareError:
             return "Hardware error";
         case ErrorCode::HardwareMissing:

@@ -22,6 +22,7 @@ namespace kteval::remote {
 // | -221 | Settings conflict         | a setup made for another part (PART)                  |
 // | -222 | Data out of range         | a number beyond the limits of its register            |
 // | -224 | Illegal parameter value   | a choice or entry that does not exist                 |
+// | -226 | Lists not same length     | INITiate with channel lists of different lengths      |
 // | -240 | Hardware error            | the meter failed (its message in the detail)          |
 // | -241 | Hardware missing          | a measuring command without a meter                   |
 // | -350 | Queue overflow            | errors were lost: the queue was full                  |
@@ -38,6 +39,7 @@ enum class ErrorCode : int {
     SettingsConflict = -221,
     DataOutOfRange = -222,
     IllegalParameterValue = -224,
+    ListsNotSameLength = -226,
     HardwareError = -240,
     HardwareMissing = -241,
     QueueOverflow = -350,

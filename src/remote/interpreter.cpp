@@ -1,9 +1,11 @@
 #include "interpreter.h"
 
+#include <cstdint>
 #include <utility>
 #include <vector>
 
 #include "command_table.h"
+#include "common_commands.h"
 #include "part_rules.h"
 #include "syntax.h"
 
@@ -28,6 +30,16 @@ bool resolveSuffix(const CommandEntry& entry, const PartInfo* part, uint32_t suf
             return true;
     }
     return false;
+}
+
+std::size_t fewestParams(const CommandEntry& entry) {
+    if (entry.paramCount == kNoneOrOne) return 0;
+    return entry.paramCount == kOneOrMore ? 1 : static_cast<std::size_t>(entry.paramCount);
+}
+
+std::size_t mostParams(const CommandEntry& entry) {
+    if (entry.paramCount == kNoneOrOne) return 1;
+    return entry.paramCount == kOneOrMore ? SIZE_MAX : static_cast<std::size_t>(entry.paramCount);
 }
 
 // The header as the client wrote it, for an error's detail ("DAC5:X1A?");
@@ -57,15 +69,31 @@ std::string suffixLimit(const CommandEntry& entry, const PartInfo* part) {
 Interpreter::Interpreter(Operations& ops, Mode mode) : ops_(ops), mode_(mode) {}
 
 std::optional<std::string> Interpreter::executeLine(std::string_view line) {
+    held_.reset();
+    return run(line, {}, std::nullopt);
+}
+
+std::optional<std::string> Interpreter::resume() {
+    if (!held_ || (ops_.sequencer() != nullptr && ops_.sequencer()->busy())) return std::nullopt;
+    resumed_ = std::move(*held_);
+    held_.reset();
+    std::vector<Keyword> path;
+    for (const KeptKeyword& k : resumed_.path) {
+        path.push_back({k.name, k.hasSuffix, k.suffix, k.written});
+    }
+    return run(resumed_.rest, std::move(path), std::move(resumed_.answers));
+}
+
+std::optional<std::string> Interpreter::run(std::string_view line, std::vector<Keyword> path,
+                                            std::optional<std::string> answers) {
     const PartInfo* part = ops_.module().part();
     UnitReader reader(line);
     // Headers without a leading ':' are first tried below the previous
     // command's path ("DAC3:X1A 1;X1B 2"), then from the root.
-    std::vector<Keyword> path;
-    std::optional<std::string> answers;
     while (true) {
         ProgramUnit unit;
         ErrorCode error = ErrorCode::NoError;
+        const std::size_t unitStart = reader.position();
         const UnitReader::Status status = reader.next(unit, error);
         if (status == UnitReader::Status::End) break;
         if (status == UnitReader::Status::Error) {
@@ -89,10 +117,20 @@ std::optional<std::string> Interpreter::executeLine(std::string_view line) {
         } else if (!resolveSuffix(*entry, part, lookup.suffix, context.index)) {
             error = ErrorCode::HeaderSuffixOutOfRange;
             context.detail = suffixLimit(*entry, part);
-        } else if (unit.params.size() < static_cast<std::size_t>(entry->paramCount)) {
+        } else if (unit.params.size() < fewestParams(*entry)) {
             error = ErrorCode::MissingParameter;
-        } else if (unit.params.size() > static_cast<std::size_t>(entry->paramCount)) {
+        } else if (unit.params.size() > mostParams(*entry)) {
             error = ErrorCode::ParameterNotAllowed;
+        } else if (canWait_ && waitsForOperations(*entry) && ops_.sequencer() != nullptr &&
+                   ops_.sequencer()->busy()) {
+            // Held until the ramps and lists have ended.
+            HeldLine held{std::string(line.substr(unitStart)), {}, std::move(answers)};
+            for (const Keyword& k : path) {
+                held.path.push_back(
+                    {std::string(k.name), std::string(k.written), k.hasSuffix, k.suffix});
+            }
+            held_ = std::move(held);
+            return std::nullopt;
         } else {
             error = entry->handler(context);
             if (mode_ == Mode::Check && context.stateDependent) error = ErrorCode::NoError;

@@ -4,10 +4,12 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "error_queue.h"
 #include "operations.h"
 #include "status.h"
+#include "syntax.h"
 
 namespace kteval::remote {
 
@@ -35,6 +37,15 @@ class Interpreter {
     // The server discarded a line longer than kMaxLineLength: queues -363.
     void inputOverrun();
 
+    // *OPC?, *OPC and *WAI wait for running ramps and lists: the line is
+    // held there (waiting()) and goes on with resume(). Only a client of the
+    // server may wait; elsewhere (a setup) they complete at once.
+    void allowWaiting() { canWait_ = true; }
+    bool waiting() const { return held_.has_value(); }
+    // Goes on with a held line when no ramp or list runs: the answers of the
+    // whole line once it has ended (nullopt while it waits, or without any).
+    std::optional<std::string> resume();
+
     const ErrorQueue& errors() const { return errors_; }
     const StatusRegisters& status() const { return status_; }
 
@@ -42,8 +53,27 @@ class Interpreter {
     // Queues the error and sets its event bit.
     void report(ErrorCode code, std::string detail);
 
+    // A keyword that outlives the line it was read from.
+    struct KeptKeyword {
+        std::string name, written;
+        bool hasSuffix;
+        uint32_t suffix;
+    };
+    // The rest of a held line, from the command that waits, with the path
+    // and the answers so far.
+    struct HeldLine {
+        std::string rest;
+        std::vector<KeptKeyword> path;
+        std::optional<std::string> answers;
+    };
+    std::optional<std::string> run(std::string_view line, std::vector<Keyword> path,
+                                   std::optional<std::string> answers);
+
     Operations& ops_;
     Mode mode_;
+    bool canWait_ = false;
+    std::optional<HeldLine> held_;
+    HeldLine resumed_;  // the held line being run again, which its views point into
     ErrorQueue errors_;
     StatusRegisters status_;
 };

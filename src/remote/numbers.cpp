@@ -1,12 +1,14 @@
 #include "numbers.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kteval::remote {
 
@@ -83,6 +85,10 @@ ErrorCode readDecimal(std::string_view text, uint64_t& value) {
     return ErrorCode::NoError;
 }
 
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
 }  // namespace
 
 ErrorCode readCode(const Param& param, uint32_t limit, uint32_t& value) {
@@ -129,6 +135,31 @@ ErrorCode readDouble(std::string_view text, double& value) {
     }
     if (negative) value = -value;
     return ErrorCode::NoError;
+}
+
+ErrorCode readVolts(const Param& param, double& volts) {
+    std::string_view text = param.text;
+    double divisor = 1.0;
+    if (param.kind == ParamKind::DecimalWithUnit) {
+        std::size_t unitStart = text.size();
+        while (unitStart > 0 && isLetter(text[unitStart - 1])) --unitStart;
+        const std::string_view unit = text.substr(unitStart);
+        constexpr std::array<std::pair<std::string_view, double>, 3> kUnits{
+            {{"V", 1.0}, {"MV", 1e3}, {"UV", 1e6}}};
+        const auto known = std::find_if(kUnits.begin(), kUnits.end(), [&](const auto& u) {
+            return equalIgnoringCase(unit, u.first);
+        });
+        if (known == kUnits.end()) return ErrorCode::DataTypeError;
+        divisor = known->second;
+        text = text.substr(0, unitStart);
+        while (!text.empty() && isWhiteSpace(text.back())) text.remove_suffix(1);
+    } else if (param.kind != ParamKind::Decimal) {
+        return ErrorCode::DataTypeError;
+    }
+    const ErrorCode error = readDouble(text, volts);
+    // Dividing by an exact power of ten rounds once: 2.5 MV is the double of 0.0025.
+    volts /= divisor;
+    return error;
 }
 
 }  // namespace kteval::remote

@@ -20,6 +20,11 @@ ErrorCode readCode(const Param& param, uint32_t limit, uint32_t& value);
 // even) before its range is checked.
 ErrorCode readRoundedCode(const Param& param, uint32_t limit, uint32_t& value);
 
+// A voltage: a decimal number, bare or with the unit V, MV (millivolts) or UV
+// (microvolts), any case, with or without a space before it. -104 for
+// another kind or unit.
+ErrorCode readVolts(const Param& param, double& volts);
+
 // A decimal number's text (sign, digits, fraction, exponent; the syntax was
 // checked when the line was read) as a double, '.' whatever the locale. A
 // magnitude too large for a double reads as an infinity, one too small as 0.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "kt442x_module.h"
+#include "sequencer.h"
 
 namespace kteval::remote {
 
@@ -138,6 +140,14 @@ class Operations {
     // Writes the M and C of this board's saved calibration ("CALibrate:LOAD");
     // empty when it was applied, else why not.
     virtual std::string applyCalibration() { return "no calibration of this board is kept"; }
+
+    // --- Ramps and lists ---
+    // The ramps and lists of the program; nullptr where there are none.
+    virtual sequence::Sequencer* sequencer() { return nullptr; }
+    // A ramp or list was started, triggered or aborted: its steps are due.
+    virtual void sequencesChanged() {}
+    // How long one request takes on the board link in use.
+    virtual std::chrono::nanoseconds requestTime() const { return std::chrono::microseconds(125); }
 
     // --- Self-test (*TST?). ---
     // One Read request (request 221, direction 1, length 3): it clocks out the

@@ -10,6 +10,7 @@
 #include "learn.h"
 #include "output_voltage.h"
 #include "part_rules.h"
+#include "sequence_handlers.h"
 #include "voltage_setting.h"
 
 namespace kteval::remote {
@@ -24,37 +25,6 @@ VoltageReach reachOf(CommandContext& context) {
     const ChannelSettings settings =
         channelSettings(context.ops.module(), context.index, referenceVolts(context.ops));
     return voltageReach(*context.part, settings);
-}
-
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// A voltage: a decimal number, bare or with the unit V, MV (millivolts) or UV
-// (microvolts), any case, with or without a space before it.
-ErrorCode readVolts(const Param& param, double& volts) {
-    std::string_view text = param.text;
-    double divisor = 1.0;
-    if (param.kind == ParamKind::DecimalWithUnit) {
-        std::size_t unitStart = text.size();
-        while (unitStart > 0 && isLetter(text[unitStart - 1])) --unitStart;
-        const std::string_view unit = text.substr(unitStart);
-        constexpr std::array<std::pair<std::string_view, double>, 3> kUnits{
-            {{"V", 1.0}, {"MV", 1e3}, {"UV", 1e6}}};
-        const auto known = std::find_if(kUnits.begin(), kUnits.end(), [&](const auto& u) {
-            return equalIgnoringCase(unit, u.first);
-        });
-        if (known == kUnits.end()) return ErrorCode::DataTypeError;
-        divisor = known->second;
-        text = text.substr(0, unitStart);
-        while (!text.empty() && isWhiteSpace(text.back())) text.remove_suffix(1);
-    } else if (param.kind != ParamKind::Decimal) {
-        return ErrorCode::DataTypeError;
-    }
-    const ErrorCode error = readDouble(text, volts);
-    // Dividing by an exact power of ten rounds once: 2.5 MV is the double of 0.0025.
-    volts /= divisor;
-    return error;
 }
 
 }  // namespace
@@ -106,9 +76,7 @@ ErrorCode setVoltage(CommandContext& context) {
                          formatDecimal(reach.highest + shift) + " V";
         return ErrorCode::DataOutOfRange;
     }
-    const bool registerB = context.ops.module().DACs(context.index).ABsel == 1;
-    return resultOf(context.ops.writeChannelRegister(
-        context.index, registerB ? Register::X1B : Register::X1A, static_cast<uint32_t>(*code)));
+    return writeOrRamp(context, *code);
 }
 
 ErrorCode voltageRange(CommandContext& context) {

@@ -55,6 +55,8 @@ class UnitReader {
     // The next command into unit, End after the last one, or Error (with the
     // error in error) when the text is malformed.
     Status next(ProgramUnit& unit, ErrorCode& error);
+    // Where the next command begins in the line.
+    std::size_t position() const { return pos_; }
 
   private:
     bool atEnd() const { return pos_ >= line_.size(); }

@@ -3,8 +3,11 @@
 #include <QMainWindow>
 #include <QString>
 #include <array>
+#include <chrono>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "board_link.h"
 #include "kt442x_module.h"
@@ -132,6 +135,14 @@ class FrmMain : public QMainWindow {
     double referenceVolts(int k) const;
     // The voltage table's text of a channel number ("7.9995").
     std::string outputVoltageText(int channelNumber) const;
+
+    // Ramps and lists: one step, each channel's code into its input register
+    // A (the words "X >>" sends), then one LDAC pulse, after which the model
+    // follows every channel. The labels are left alone: showSequenceState()
+    // shows the model at a human rate. Answers the time just before the pulse.
+    std::chrono::steady_clock::time_point sequenceStep(
+        const std::vector<std::pair<int, int32_t>>& codes);
+    void showSequenceState();
 
   protected:
     void closeEvent(QCloseEvent* event) override;

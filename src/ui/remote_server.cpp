@@ -71,7 +71,9 @@ class RemoteServer::Client : public QObject {
   public:
     Client(int fd, QString peer, const KeepAlive& keepAlive, remote::Operations& operations,
            QObject* parent)
-        : QObject(parent), socket(fd, std::move(peer), keepAlive, this), interpreter(operations) {}
+        : QObject(parent), socket(fd, std::move(peer), keepAlive, this), interpreter(operations) {
+        interpreter.allowWaiting();
+    }
 
     // Counts towards the limit: neither closed nor failed.
     bool holdsPlace() const { return !inputEnded && !socket.peerHasClosed(); }
@@ -205,6 +207,10 @@ bool RemoteServer::operatorBusy() const {
     return QApplication::activeModalWidget() != nullptr || operations_.operatorBusy();
 }
 
+void RemoteServer::resumeWaiting() {
+    retryWaiting();
+}
+
 void RemoteServer::retryWaiting() {
     const std::vector<Client*> clients = clients_;  // serving may drop one
     for (Client* client : clients) serve(*client);
@@ -235,6 +241,19 @@ void RemoteServer::serve(Client& client) {
     if (socket.unsent() > kMaxUnreadAnswers) {
         socket.setReading(false);  // resumes once the client has read
         return;
+    }
+    if (client.interpreter.waiting()) {
+        // A line held in *OPC?, *OPC or *WAI goes on once nothing runs; the
+        // lines after it wait with the kernel meanwhile.
+        const std::optional<std::string> answer = client.interpreter.resume();
+        if (client.interpreter.waiting()) {
+            socket.setReading(false);
+            return;
+        }
+        if (answer) {
+            client.answers.append(answer->data(), static_cast<qsizetype>(answer->size()));
+            client.answers.append('\n');
+        }
     }
 
     const auto turnEnds = std::chrono::steady_clock::now() + kTurn;
@@ -286,6 +305,7 @@ void RemoteServer::serve(Client& client) {
         }
         client.start = client.scanned = end + 1;
         turnOver = std::chrono::steady_clock::now() >= turnEnds;
+        if (client.interpreter.waiting()) break;
     }
     if (client.start == client.input.size()) {
         client.input.clear();
@@ -309,6 +329,8 @@ void RemoteServer::serve(Client& client) {
                 },
                 Qt::QueuedConnection);
         }
+    } else if (client.interpreter.waiting() && socket.failure().isEmpty()) {
+        socket.setReading(false);  // resumeWaiting() goes on
     } else if (!socket.failure().isEmpty() || (client.inputEnded && socket.unsent() == 0)) {
         // Everything complete has run and its answers are with the kernel,
         // which still delivers them; a half line at the end is dropped.

@@ -66,6 +66,8 @@ class RemoteServer : public QObject {
     // Where the log lines go (without "kteval: " and line end); standard
     // error unless set.
     void setLog(std::function<void(const QString&)> log);
+    // Every ramp and list has ended: lines held in *OPC?, *OPC or *WAI go on.
+    void resumeWaiting();
 
   signals:
     // Input arrived while the operator had a modal box open; it waits.

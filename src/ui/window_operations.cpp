@@ -12,6 +12,7 @@
 #include "hex_digits.h"
 #include "line_requests.h"
 #include "meter_bench.h"
+#include "sequence_runner.h"
 #include "widgets.h"
 
 namespace kteval::ui {
@@ -194,6 +195,20 @@ int WindowOperations::selfTest() {
     BoardLink& link = window_.link();
     link.ReadWord();
     return link.LastResult >= 0 ? 0 : link.LastResult;
+}
+
+// --- Ramps and lists ---
+
+sequence::Sequencer* WindowOperations::sequencer() {
+    return runner_ != nullptr ? &runner_->sequencer() : nullptr;
+}
+
+void WindowOperations::sequencesChanged() {
+    if (runner_ != nullptr) runner_->reschedule();
+}
+
+std::chrono::nanoseconds WindowOperations::requestTime() const {
+    return window_.link().requestTime();
 }
 
 // --- Measuring ---

@@ -14,6 +14,7 @@ class CalibrationStore;
 namespace kteval::ui {
 
 class FrmMain;
+class SequenceRunner;
 
 // The remote commands' actions on the main window. Each one works the window's
 // controls as the operator would (click the channel button, choose the option,
@@ -56,6 +57,12 @@ class WindowOperations : public remote::Operations {
     std::string monitorSourceText() const override;
     int selfTest() override;
 
+    // Ramps and lists, run by runner.
+    void setSequenceRunner(SequenceRunner* runner) { runner_ = runner; }
+    sequence::Sequencer* sequencer() override;
+    void sequencesChanged() override;
+    std::chrono::nanoseconds requestTime() const override;
+
     // Measuring, through the meter at the bench (none: the commands say so),
     // and the board's calibrations.
     void setMeterBench(measure::MeterBench* bench) { meterBench_ = bench; }
@@ -77,6 +84,7 @@ class WindowOperations : public remote::Operations {
     FrmMain& window_;
     bool simulated_;
     measure::MeterBench* meterBench_ = nullptr;
+    SequenceRunner* runner_ = nullptr;
     measure::CalibrationStore* calibrations_ = nullptr;
 };
 

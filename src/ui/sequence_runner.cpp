@@ -1,0 +1,59 @@
+#include "sequence_runner.h"
+
+#include <thread>
+
+#include "frm_main.h"
+
+namespace kteval::ui {
+
+namespace {
+
+// The timer wakes this early; the step's own time is waited out after it.
+constexpr auto kWakeEarly = std::chrono::milliseconds(2);
+
+}  // namespace
+
+SequenceRunner::SequenceRunner(FrmMain& window) : window_(window) {
+    timer_.setSingleShot(true);
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &SequenceRunner::fire);
+    display_.setInterval(100);
+    connect(&display_, &QTimer::timeout, &window_, &FrmMain::showSequenceState);
+}
+
+void SequenceRunner::reschedule() {
+    const std::optional<sequence::Clock::time_point> next = sequencer_.nextDue();
+    if (!next) {
+        timer_.stop();
+        if (display_.isActive()) {
+            display_.stop();
+            window_.showSequenceState();
+        }
+        if (!sequencer_.busy() && idle_) idle_();
+        return;
+    }
+    if (sequencer_.listRunning() && sequencer_.listSchedule().empty()) pulses_.clear();
+    if (!display_.isActive()) display_.start();
+    const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
+        *next - sequence::Clock::now() - kWakeEarly);
+    timer_.start(std::max(std::chrono::milliseconds(0), wait));
+}
+
+void SequenceRunner::fire() {
+    if (const auto next = sequencer_.nextDue()) {
+        // Woken early on purpose: the last moments are waited out here.
+        if (*next - sequence::Clock::now() < kWakeEarly + std::chrono::milliseconds(1)) {
+            std::this_thread::sleep_until(*next);
+        }
+        const std::size_t listSteps = sequencer_.listSchedule().size();
+        if (const std::optional<sequence::Step> step = sequencer_.due(sequence::Clock::now())) {
+            const auto pulse = window_.sequenceStep(step->codes);
+            if (sequencer_.listSchedule().size() > listSteps) {
+                pulses_.emplace_back(sequencer_.listSchedule().back(), pulse);
+            }
+        }
+    }
+    reschedule();
+}
+
+}  // namespace kteval::ui
