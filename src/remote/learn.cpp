@@ -189,6 +189,40 @@ void restoreMonitor(Plan& plan, int32_t state) {
     if ((state & kMonitorEnableBit) == 0) plan.add({.kind = SentAction::Kind::Monitor});
 }
 
+// Slew rates, lists and their timing, where they differ from the start's.
+// Long lists go in pieces (LIST:...:APPend), each well inside a client's
+// line.
+void addSequenceSettings(Plan& plan, const PartInfo& part,
+                         const sequence::SequenceSettings& settings) {
+    const sequence::SequenceSettings fresh;
+    for (const auto& [index, rate] : settings.slew) {
+        plan.add("DAC" + std::to_string(channelNumberOfIndex(&part, index)) + ":VOLT:SLEW " +
+                 formatExact(rate));
+    }
+    constexpr std::size_t kPiece = 1000;
+    for (const auto& [index, list] : settings.lists) {
+        const std::string header = "DAC" + std::to_string(channelNumberOfIndex(&part, index)) +
+                                   (list.inCodes ? ":LIST:CODE" : ":LIST:VOLT");
+        for (std::size_t first = 0; first < list.points.size(); first += kPiece) {
+            std::string command = header + (first == 0 ? " " : ":APP ");
+            for (std::size_t i = first; i < std::min(list.points.size(), first + kPiece); ++i) {
+                if (i != first) command += ',';
+                command += list.inCodes ? std::to_string(static_cast<int64_t>(list.points[i]))
+                                        : formatExact(list.points[i]);
+            }
+            plan.add(command);
+        }
+    }
+    if (settings.dwell != fresh.dwell) {
+        plan.add("LIST:DWEL " + formatExact(std::chrono::duration<double>(settings.dwell).count()));
+    }
+    if (settings.count != fresh.count) {
+        plan.add("LIST:COUN " +
+                 (settings.count == 0 ? std::string("INF") : std::to_string(settings.count)));
+    }
+    if (settings.trigger != fresh.trigger) plan.add("TRIG:SOUR BUS");
+}
+
 }  // namespace
 
 std::string learnLine(const KT442xModule& module, const WindowChoices& choices) {
@@ -226,6 +260,7 @@ std::string learnLine(const KT442xModule& module, const WindowChoices& choices) 
         plan.add({.kind = SentAction::Kind::Input, .choice = module.UseX1B != 0});
     }
     plan.add("CHAN " + std::to_string(channelNumberOfIndex(part, module.SelectedDAC)));
+    if (choices.sequences != nullptr) addSequenceSettings(plan, *part, *choices.sequences);
     // Held levels last: the words above reach the chip before RESET or CLR
     // holds it, or LDAC low makes it load them at once.
     for (std::size_t line = 0; line < choices.linesHigh.size(); ++line) {

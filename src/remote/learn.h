@@ -5,6 +5,7 @@
 
 #include "kt442x_module.h"
 #include "operations.h"
+#include "sequencer.h"
 
 namespace kteval::remote {
 
@@ -14,6 +15,7 @@ struct WindowChoices {
     std::array<double, 3> referenceVolts{};
     GpioMode gpio = GpioMode::Input;
     std::array<bool, 3> linesHigh{true, true, true};  // RESET, CLR, LDAC
+    const sequence::SequenceSettings* sequences = nullptr;  // slew rates and lists
 };
 
 // One line of commands that brings a freshly started program of the same part

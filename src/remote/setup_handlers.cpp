@@ -35,7 +35,8 @@ ErrorCode learn(CommandContext& context) {
         learnLine(ops.module(),
                   {referenceVolts(ops),
                    ops.gpioMode(),
-                   {ops.lineHigh(Line::Reset), ops.lineHigh(Line::Clr), ops.lineHigh(Line::Ldac)}});
+                   {ops.lineHigh(Line::Reset), ops.lineHigh(Line::Clr), ops.lineHigh(Line::Ldac)},
+                   context.ops.sequencer() ? &context.ops.sequencer()->settings : nullptr});
     return ErrorCode::NoError;
 }
 

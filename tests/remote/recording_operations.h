@@ -88,6 +88,7 @@ class RecordingOperations : public Operations {
                    true, [&] { lines_[std::size_t(line)] = high; });
     }
     bool lineHigh(Line line) const override { return lines_[std::size_t(line)]; }
+    sequence::Sequencer* sequencer() override { return &sequencer_; }
     Outcome setMonitor(bool on) override {
         return act(on ? "setMonitor ON" : "setMonitor OFF", monitor(), [&] {
             module_.MonitorState = monitorEnabled(module_.MonitorState, on ? 1 : 0);
@@ -134,6 +135,7 @@ class RecordingOperations : public Operations {
     std::string monitorSource_ = "DAC 0";  // the list's entry at start
     GpioMode gpioMode_ = GpioMode::Input;
     std::array<bool, 3> lines_{true, true, true};
+    sequence::Sequencer sequencer_;
 };
 
 }  // namespace kteval::remote
