@@ -8,6 +8,7 @@
 
 #include "handlers.h"
 #include "learn.h"
+#include "limit_handlers.h"
 #include "output_voltage.h"
 #include "part_rules.h"
 #include "voltage_setting.h"
@@ -30,8 +31,8 @@ bool isLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
-// A voltage: a decimal number, bare or with the unit V, MV (millivolts) or UV
-// (microvolts), any case, with or without a space before it.
+}  // namespace
+
 ErrorCode readVolts(const Param& param, double& volts) {
     std::string_view text = param.text;
     double divisor = 1.0;
@@ -57,15 +58,14 @@ ErrorCode readVolts(const Param& param, double& volts) {
     return error;
 }
 
-}  // namespace
-
 ErrorCode learn(CommandContext& context) {
     const Operations& ops = context.ops;
     context.answer =
         learnLine(ops.module(),
                   {referenceVolts(ops),
                    ops.gpioMode(),
-                   {ops.lineHigh(Line::Reset), ops.lineHigh(Line::Clr), ops.lineHigh(Line::Ldac)}});
+                   {ops.lineHigh(Line::Reset), ops.lineHigh(Line::Clr), ops.lineHigh(Line::Ldac)},
+                   channelLimits(ops)});
     return ErrorCode::NoError;
 }
 
@@ -106,9 +106,12 @@ ErrorCode setVoltage(CommandContext& context) {
                          formatDecimal(reach.highest + shift) + " V";
         return ErrorCode::DataOutOfRange;
     }
-    const bool registerB = context.ops.module().DACs(context.index).ABsel == 1;
-    return resultOf(context.ops.writeChannelRegister(
-        context.index, registerB ? Register::X1B : Register::X1A, static_cast<uint32_t>(*code)));
+    const Register reg =
+        context.ops.module().DACs(context.index).ABsel == 1 ? Register::X1B : Register::X1A;
+    const ErrorCode beyond = checkRegisterWrite(context, reg, static_cast<uint32_t>(*code));
+    if (beyond != ErrorCode::NoError) return beyond;
+    return resultOf(
+        context.ops.writeChannelRegister(context.index, reg, static_cast<uint32_t>(*code)));
 }
 
 ErrorCode voltageRange(CommandContext& context) {
