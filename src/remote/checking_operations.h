@@ -21,6 +21,7 @@ class CheckingOperations : public Operations {
     std::string outputVoltageText(int) override { return {}; }
     GpioMode gpioMode() const override { return window_.gpioMode(); }
     bool lineHigh(Line line) const override { return window_.lineHigh(line); }
+    VoltLimits limits(int channelIndex) const override { return window_.limits(channelIndex); }
     std::string monitorSourceText() const override { return window_.monitorSourceText(); }
 
     Outcome readGpio() override { return Outcome::Done; }
@@ -38,6 +39,7 @@ class CheckingOperations : public Operations {
     Outcome setGpioMode(GpioMode) override { return Outcome::Done; }
     Outcome reloadBoard() override { return Outcome::Done; }
     Outcome chooseInput(bool) override { return Outcome::Done; }
+    Outcome setLimits(int, const VoltLimits&) override { return Outcome::Done; }
     int selfTest() override { return 0; }
     // A check measures nothing.
     Measured measureOutput(int) override { return {0.0, {}}; }

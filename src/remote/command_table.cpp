@@ -4,6 +4,7 @@
 
 #include "common_commands.h"
 #include "handlers.h"
+#include "limit_handlers.h"
 #include "measure_handlers.h"
 #include "sequence_handlers.h"
 #include "setup_handlers.h"
@@ -65,6 +66,10 @@ constexpr std::array kCommands{
     CommandEntry{"DAC#:VOLTage:RANGe",    true,  0, Channel, false, voltageRange},
     CommandEntry{"DAC#:VOLTage:STEP",     true,  0, Channel, false, voltageStep},
     CommandEntry{"DAC#:VOLTage:EXACt",    true,  0, Channel, false, outputVoltageExact},
+    CommandEntry{"DAC#:VOLTage:LIMit:LOWer", false, 1, Channel, false, setLowerLimit},
+    CommandEntry{"DAC#:VOLTage:LIMit:UPPer", false, 1, Channel, false, setUpperLimit},
+    CommandEntry{"DAC#:VOLTage:LIMit:LOWer", true,  0, Channel, false, lowerLimit},
+    CommandEntry{"DAC#:VOLTage:LIMit:UPPer", true,  0, Channel, false, upperLimit},
     CommandEntry{"PART",                  false, 1, None,    false, statePart},
     CommandEntry{"PART",                  true,  0, None,    false, partName},
     // Measuring and calibration with a meter (--dmm).

@@ -136,6 +136,8 @@ ErrorCode writeOffset(CommandContext& context) {
     uint32_t code = 0;
     const ErrorCode error = readCodeParameter(context, largestCode(kOffsetCodeBits), code);
     if (error != ErrorCode::NoError) return error;
+    const ErrorCode beyond = checkOffsetWrite(context, code);
+    if (beyond != ErrorCode::NoError) return beyond;
     return resultOf(context.ops.writeOffset(context.index, code));
 }
 
@@ -149,6 +151,8 @@ ErrorCode setReference(CommandContext& context) {
     const Param& param = context.params[0];
     if (param.kind == ParamKind::NonDecimal) return ErrorCode::DataTypeError;
     const std::string_view text = param.kind == ParamKind::String ? param.value : param.text;
+    const ErrorCode beyond = checkReference(context, readReferenceText(text));
+    if (beyond != ErrorCode::NoError) return beyond;
     return resultOf(context.ops.setReference(context.index, text));
 }
 
@@ -165,6 +169,8 @@ ErrorCode loadWord(CommandContext& context) {
 }
 
 ErrorCode pulseLdac(CommandContext& context) {
+    const ErrorCode beyond = checkLdac(context);
+    if (beyond != ErrorCode::NoError) return beyond;
     return resultOf(context.ops.pulseLdac());
 }
 

@@ -7,6 +7,7 @@
 #include "command_table.h"
 #include "dac.h"
 #include "kt442x_module.h"
+#include "limit_handlers.h"
 #include "numbers.h"
 #include "part_rules.h"
 
@@ -67,6 +68,8 @@ ErrorCode writeRegister(CommandContext& context) {
     const ErrorCode error =
         readCodeParameter(context, largestRegisterCode(context.part->bits), code);
     if (error != ErrorCode::NoError) return error;
+    const ErrorCode beyond = checkRegisterWrite(context, reg, code);
+    if (beyond != ErrorCode::NoError) return beyond;
     return resultOf(context.ops.writeChannelRegister(context.index, reg, code));
 }
 

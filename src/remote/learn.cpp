@@ -267,6 +267,23 @@ std::string learnLine(const KT442xModule& module, const WindowChoices& choices) 
         if (!choices.linesHigh[line])
             plan.add({.kind = SentAction::Kind::Line, .line = Line(line)});
     }
+    // The output limits last: the steps above pass through outputs of their
+    // own (the DAC register is loaded through full-scale gain first), which
+    // limits set before them could refuse; the state they end in is the one
+    // the limits were set on.
+    for (int index = 0; index < kChannelCount; ++index) {
+        if (!usesChannelIndex(*part, index)) continue;
+        const VoltLimits& limits = choices.limits.of(index);
+        for (const bool upper : {false, true}) {
+            const double bound = upper ? limits.upper : limits.lower;
+            if (!std::isinf(bound)) {
+                plan.add({.kind = SentAction::Kind::Limit,
+                          .channel = index,
+                          .choice = upper,
+                          .entry = limitText(bound)});
+            }
+        }
+    }
     return plan.line();
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "channel_limits.h"
 #include "kt442x_module.h"
 #include "sequencer.h"
 
@@ -65,6 +66,9 @@ class Operations {
     // after "Pulse RESET" for RESET, and HIGH for every line after start-up
     // and "Reload USB" (the board's idle levels).
     virtual bool lineHigh(Line line) const = 0;
+    // The output limits of a channel (DAC<n>:VOLTage:LIMit:…); infinite bounds
+    // while none is set.
+    virtual VoltLimits limits(int /*channelIndex*/) const { return {}; }
 
     // --- Actions, each as the operator's equivalent. ---
     // "Read": sends the GPIO readback request and reads the level into the
@@ -106,6 +110,10 @@ class Operations {
     // A click on the A/B option (optAB) of register B or A, which sends the
     // control word even when that option is chosen already.
     virtual Outcome chooseInput(bool registerB) = 0;
+    // Sets a channel's output limits; sends nothing. The command layer has
+    // checked that the lower bound is not above the upper one and that the
+    // channel's present output lies within them.
+    virtual Outcome setLimits(int channelIndex, const VoltLimits& limits) = 0;
 
     // --- Read-back of settings only the window holds; nothing is sent. ---
     // The text of the monitor list's chosen entry ("DAC 5", "Mon_In0").

@@ -53,6 +53,9 @@ std::string commandLine(const SentAction& action, const PartInfo& part) {
             return "BOARD:REL";
         case Kind::Reference:
             return "VREF" + std::to_string(action.group) + " " + action.entry;
+        case Kind::Limit:
+            return channelHeader(part, action.channel) +
+                   (action.choice ? "VOLT:LIM:UPP " : "VOLT:LIM:LOW ") + action.entry;
     }
     return {};
 }

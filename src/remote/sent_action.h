@@ -27,6 +27,7 @@ struct SentAction {
         GpioRead,       // "Read"
         Reload,         // "Reload USB"
         Reference,      // a reference entry's new value (sends nothing): group, entry
+        Limit,          // a channel's output limit (sends nothing): channel, choice (upper), entry
     };
     Kind kind;
     int channel = 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "channel_limits.h"
+#include "effective_code.h"
 #include "handlers.h"
 #include "output_voltage.h"
 #include "part_rules.h"
@@ -298,6 +300,16 @@ ErrorCode initiate(CommandContext& context) {
                                  " cannot reach " + formatExact(point) + " V";
                 context.stateDependent = true;
                 return ErrorCode::DataOutOfRange;
+            }
+            // Every step stays within the channel's limits.
+            const double output = outputVoltage(
+                *context.part, *effectiveCode(context.part->bits, *code, channel.m, channel.c),
+                channel.offsetCode, channel.vref);
+            if (!withinLimits(context.ops.limits(index), output)) {
+                context.detail = "DAC" + std::to_string(channelNumberOfIndex(context.part, index)) +
+                                 " would reach " + formatExact(output) + " V, beyond its limits";
+                context.stateDependent = true;
+                return ErrorCode::SettingsConflict;
             }
             points.push_back(*code);
         }

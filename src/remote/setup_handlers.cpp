@@ -8,6 +8,7 @@
 
 #include "handlers.h"
 #include "learn.h"
+#include "limit_handlers.h"
 #include "output_voltage.h"
 #include "part_rules.h"
 #include "sequence_handlers.h"
@@ -36,7 +37,8 @@ ErrorCode learn(CommandContext& context) {
                   {referenceVolts(ops),
                    ops.gpioMode(),
                    {ops.lineHigh(Line::Reset), ops.lineHigh(Line::Clr), ops.lineHigh(Line::Ldac)},
-                   context.ops.sequencer() ? &context.ops.sequencer()->settings : nullptr});
+                   context.ops.sequencer() ? &context.ops.sequencer()->settings : nullptr,
+                   channelLimits(ops)});
     return ErrorCode::NoError;
 }
 
@@ -77,6 +79,10 @@ ErrorCode setVoltage(CommandContext& context) {
                          formatDecimal(reach.highest + shift) + " V";
         return ErrorCode::DataOutOfRange;
     }
+    const Register reg =
+        context.ops.module().DACs(context.index).ABsel == 1 ? Register::X1B : Register::X1A;
+    const ErrorCode beyond = checkRegisterWrite(context, reg, static_cast<uint32_t>(*code));
+    if (beyond != ErrorCode::NoError) return beyond;
     return writeOrRamp(context, *code);
 }
 

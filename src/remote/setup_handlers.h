@@ -6,6 +6,10 @@ namespace kteval::remote {
 
 // The handlers of the commands for setups and volts.
 
+// A voltage: a decimal number, bare or with the unit V, MV (millivolts) or UV
+// (microvolts), any case, with or without a space before it.
+ErrorCode readVolts(const Param& param, double& volts);
+
 // *LRN?: the command line that brings a fresh program to the present state.
 ErrorCode learn(CommandContext& context);
 // INPut A|B: as a click on the A/B option; INPut?: which one is chosen.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "board_link.h"
+#include "channel_limits.h"
 #include "kt442x_module.h"
 #include "main_controls.h"
 #include "prompt.h"
@@ -55,6 +56,12 @@ class FrmMain : public QMainWindow {
     // The level a control line was last set to (HIGH after start-up, "Reload
     // USB", and for RESET after "Pulse RESET").
     bool lineHigh(remote::Line line) const { return lineHigh_[static_cast<std::size_t>(line)]; }
+
+    // The channels' output limits: every handler that moves an output refuses
+    // to drive one outside them. Setting them sends nothing; the listener is
+    // told of each bound that changed.
+    const ChannelLimits& limits() const { return limits_; }
+    void setLimits(int channelIndex, const VoltLimits& limits);
 
     const KT442xModule& module() const { return module_; }
     // The controls and the prompt, for driving the window as an operator does
@@ -164,6 +171,11 @@ class FrmMain : public QMainWindow {
     void secretStep(int step);
     void sendWord(int32_t word) { spi_.SPIout(word); }
     void report(const remote::SentAction& action);
+    // The outputs as the voltage table computes them now.
+    OutputState outputState() const;
+    // Shows the "Limit" refusal box when after drives a channel outside its
+    // limits (see limitBreach).
+    bool refuseBeyondLimits(const OutputState& before, const OutputState& after);
     bool busyWithRefusal() const { return refusingEntry_; }
 
     GuardedPrompt prompt_;
@@ -176,7 +188,9 @@ class FrmMain : public QMainWindow {
     FirmwarePlaces firmwarePlaces_;
     LoadAdvice loadAdvice_;
     remote::ActionListener* actionListener_ = nullptr;
-    std::array<double, 3> reportedReferences_{};      // reference values the listener knows
+    std::array<double, 3> reportedReferences_{};  // reference values the listener knows
+    std::array<QString, 3> enteredReferences_{};  // the reference texts last entered
+    ChannelLimits limits_;
     std::array<bool, 3> lineHigh_{true, true, true};  // RESET, CLR, LDAC
     int16_t textSelIndex_ = 0;
     int16_t secret_ = 0;

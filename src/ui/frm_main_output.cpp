@@ -22,6 +22,7 @@ void FrmMain::UpdateOffset() {
         c_.txtOffsetValue[k]->setText(QString::fromUtf8(part->offsetText));
         c_.txtVREF[k]->setText(QString::fromUtf8(part->referenceText));
         reportedReferences_[static_cast<std::size_t>(k)] = referenceVolts(k);
+        enteredReferences_[static_cast<std::size_t>(k)] = c_.txtVREF[k]->text();
     }
 }
 
@@ -62,8 +63,46 @@ void FrmMain::SSTab1_Click() {
 
 void FrmMain::txtVREF_KeyPress(int Index, int KeyAscii) {
     if (KeyAscii != 13) return;
+    QString& entered = enteredReferences_[static_cast<std::size_t>(Index)];
+    // The value typed is judged against the one entered last; a refused one
+    // gives way to that again.
+    OutputState before = outputState();
+    before.referenceVolts[static_cast<std::size_t>(Index)] =
+        readReferenceText(entered.toStdString());
+    if (refuseBeyondLimits(before, outputState())) {
+        c_.txtVREF[Index]->setText(entered);
+        reportReferenceChanges();
+        return;
+    }
     c_.txtVREF[Index]->setText(QString::fromStdString(formatDecimal(referenceVolts(Index))));
+    entered = c_.txtVREF[Index]->text();
     reportReferenceChanges();
+}
+
+void FrmMain::setLimits(int channelIndex, const VoltLimits& limits) {
+    const VoltLimits old = limits_.of(channelIndex);
+    limits_.set(channelIndex, limits);
+    for (const bool upper : {false, true}) {
+        const double bound = upper ? limits.upper : limits.lower;
+        if (bound == (upper ? old.upper : old.lower)) continue;
+        report({.kind = remote::SentAction::Kind::Limit,
+                .channel = channelIndex,
+                .choice = upper,
+                .entry = limitText(bound)});
+    }
+}
+
+OutputState FrmMain::outputState() const {
+    return {module_, {referenceVolts(0), referenceVolts(1), referenceVolts(2)}};
+}
+
+bool FrmMain::refuseBeyondLimits(const OutputState& before, const OutputState& after) {
+    const PartInfo* part = module_.part();
+    if (limits_.none() || part == nullptr) return false;
+    const std::optional<LimitBreach> breach = limitBreach(limits_, before, after);
+    if (!breach) return false;
+    refuse(QString::fromStdString(breachText(*part, *breach)), QStringLiteral("Limit"));
+    return true;
 }
 
 double FrmMain::referenceVolts(int k) const {

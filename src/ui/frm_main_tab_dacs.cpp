@@ -97,6 +97,10 @@ void FrmMain::writeRegister(Register which) {
         label = c_.lblC;
         mode = word::kModeC;
     }
+    if (refuseBeyondLimits(outputState(), afterRegisterWrite(outputState(), module_.SelectedDAC,
+                                                             field, static_cast<int32_t>(value)))) {
+        return;
+    }
     DAC& record = module_.selected();
     record.*field = static_cast<int32_t>(value);
     label->setText(QString::fromStdString(FormatHex(text)));
@@ -127,6 +131,7 @@ void FrmMain::cmdLDAC_Click() {
     if (busyWithRefusal()) return;
     DAC& record = module_.selected();
     const bool fromB = !c_.DACoptMux2[0]->isChecked();
+    if (refuseBeyondLimits(outputState(), afterLdac(outputState(), fromB))) return;
     if (!fromB) {
         c_.DACregister->setText(c_.lblX2A->text());
         record.DACreg = record.X2A;

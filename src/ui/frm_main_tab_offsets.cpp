@@ -17,6 +17,7 @@ void FrmMain::cmdOFFSET_Click(int Index) {
     const std::string text = c_.txtOffsetValue[Index]->text().toStdString();
     if (refuseByCheckText(text, kOffsetCodeBits)) return;
     const auto value = static_cast<int32_t>(*readHex(text));
+    if (refuseBeyondLimits(outputState(), afterOffsetWrite(outputState(), Index, value))) return;
     sendWord(word::offsetDacWord(Index, value));
     module_.OffsetCode[Index] = value;
     report({.kind = remote::SentAction::Kind::Offset,

@@ -185,6 +185,17 @@ Outcome WindowOperations::chooseInput(bool registerB) {
     return run([&] { click(window_.controls().optAB[registerB ? 1 : 0]); });
 }
 
+// --- Output limits: the window's own, set without a control ---
+
+VoltLimits WindowOperations::limits(int channelIndex) const {
+    return window_.limits().of(channelIndex);
+}
+
+Outcome WindowOperations::setLimits(int channelIndex, const VoltLimits& limits) {
+    window_.setLimits(channelIndex, limits);
+    return Outcome::Done;
+}
+
 // --- Read-back and self-test ---
 
 std::string WindowOperations::monitorSourceText() const {

@@ -35,6 +35,7 @@ class WindowOperations : public remote::Operations {
     bool operatorBusy() const override;
     remote::GpioMode gpioMode() const override;
     bool lineHigh(remote::Line line) const override;
+    VoltLimits limits(int channelIndex) const override;
 
     remote::Outcome readGpio() override;
     remote::Outcome selectChannel(int channelIndex) override;
@@ -52,6 +53,7 @@ class WindowOperations : public remote::Operations {
     remote::Outcome setGpioMode(remote::GpioMode mode) override;
     remote::Outcome reloadBoard() override;
     remote::Outcome chooseInput(bool registerB) override;
+    remote::Outcome setLimits(int channelIndex, const VoltLimits& limits) override;
 
     // Read-back and self-test.
     std::string monitorSourceText() const override;

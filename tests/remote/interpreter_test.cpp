@@ -139,6 +139,11 @@ TEST(RemoteErrorQueue, DetailSaysWhere) {
          "-222,\"Data out of range;DAC5:VOLT reachable -3.999755859375 to 7.99951171875 V\""},
         {"DAC5:VOLT 1E400",
          "-222,\"Data out of range;DAC5:VOLT reachable -3.999755859375 to 7.99951171875 V\""},
+        {"DAC5:VOLT:LIM:UPP 5;:DAC5:X1A 16383",
+         "-221,\"Settings conflict;DAC5:X1A DAC5 would reach 7.9995 V, above its upper limit "
+         "5.0000 V\""},
+        {"DAC6:VOLT:LIM:LOW -2;UPP -3",
+         "-221,\"Settings conflict;DAC6:VOLT:LIM:UPP below lower limit -2\""},
         {std::string(70000, 'A'),
          "-113,\"Undefined header;"
          "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA...\""},
@@ -192,6 +197,8 @@ TEST(RemoteCommands, MapToTheirOperationWithinThePartsLimits) {
          ""},
         {"KT4420", "LIST:DWEL 0.0001", "", "", "-222"},
         {"KT4420", "DAC1:LIST:VOLT 1,2;:DAC2:LIST:VOLT 1;:INIT", "", "", "-226"},
+        {"KT4420", "DAC1:VOLT:LIM:UPP 1.5;:DAC1:LIST:VOLT 1,2;:INIT", "setLimits 1 -9.9E37 1.5", "",
+         "-221"},
         {"KT4420", "DAC1:LIST:CODE 1,2;:INIT;:STAT:OPER:COND?;:ABOR;:STAT:OPER:COND?", "", "8;0",
          ""},
         {"KT4420", "TRIG:SOUR BUS;:DAC1:LIST:CODE 1;:INIT;:STAT:OPER:COND?;*TRG;:STAT:OPER:COND?",
@@ -229,6 +236,32 @@ TEST(RemoteCommands, MapToTheirOperationWithinThePartsLimits) {
         {"KT4411", "GPIO:MODE OUT", "", "", "-224"},
         {"KT4420", "MON ON", "", "", "-113"},
         {"KT4423", "GPIO?", "", "", "-113"},
+    });
+}
+
+// Catches a bound stored on the wrong side, read with the wrong words, or a
+// bound set that the present output (0 V at start) or the other bound rules out.
+TEST(RemoteCommands, OutputLimitsSetQueryAndRefusals) {
+    const std::string none = "-9.9E37 9.9E37";
+    expectLines({
+        {"KT4421", "DAC5:VOLT:LIM:LOW?;UPP?", "", "-9.9E37;9.9E37", ""},
+        {"KT4421", "DAC5:VOLT:LIMIT:UPPER 500 mV;LOW -1.25;LOW?;UPP?;:DAC6:VOLT:LIM:UPP?",
+         "setLimits 5 -9.9E37 0.5|setLimits 5 -1.25 0.5", "-1.25;0.5;9.9E37", ""},
+        {"KT4412", "DAC7:VOLT:LIM:LOW -1", "setLimits 11 -1 9.9E37", "", ""},
+        {"KT4421", "DAC5:VOLT:LIM:UPP 1;UPP INF;LOW -1;LOW NINFINITY;LOW -9.9E37;UPP 1E38",
+         "setLimits 5 -9.9E37 1|setLimits 5 " + none + "|setLimits 5 -1 9.9E37|setLimits 5 " +
+             none + "|setLimits 5 " + none + "|setLimits 5 " + none,
+         "", ""},
+        {"KT4421", "DAC5:VOLT:LIM:UPP 0;LOW 0", "setLimits 5 -9.9E37 0|setLimits 5 0 0", "", ""},
+        {"KT4421", "DAC5:VOLT:LIM:UPP 1;LOW 2", "setLimits 5 -9.9E37 1", "", "-221"},
+        {"KT4421", "DAC5:VOLT:LIM:LOW 0.1", "", "", "-221"},
+        {"KT4421", "DAC5:VOLT:LIM:UPP -1E-9", "", "", "-221"},
+        {"KT4421", "DAC5:VOLT:LIM:LOW INF", "", "", "-221"},
+        {"KT4421", "DAC5:VOLT:LIM:UPP ON", "", "", "-224"},
+        {"KT4421", "DAC5:VOLT:LIM:UPP '5'", "", "", "-104"},
+        {"KT4421", "DAC5:VOLT:LIM:UPP 5 KV", "", "", "-104"},
+        {"KT4421", "DAC5:VOLT:LIM:UPP", "", "", "-109"},
+        {"KT4421", "DAC40:VOLT:LIM:LOW?", "", "", "-114"},
     });
 }
 

@@ -89,6 +89,12 @@ class RecordingOperations : public Operations {
     }
     bool lineHigh(Line line) const override { return lines_[std::size_t(line)]; }
     sequence::Sequencer* sequencer() override { return &sequencer_; }
+    VoltLimits limits(int i) const override { return limits_.of(i); }
+    Outcome setLimits(int i, const VoltLimits& l) override {
+        return act(
+            "setLimits " + std::to_string(i) + " " + limitText(l.lower) + " " + limitText(l.upper),
+            used(i) && l.lower <= l.upper, [&] { limits_.set(i, l); });
+    }
     Outcome setMonitor(bool on) override {
         return act(on ? "setMonitor ON" : "setMonitor OFF", monitor(), [&] {
             module_.MonitorState = monitorEnabled(module_.MonitorState, on ? 1 : 0);
@@ -136,6 +142,7 @@ class RecordingOperations : public Operations {
     GpioMode gpioMode_ = GpioMode::Input;
     std::array<bool, 3> lines_{true, true, true};
     sequence::Sequencer sequencer_;
+    ChannelLimits limits_;
 };
 
 }  // namespace kteval::remote

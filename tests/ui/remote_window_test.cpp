@@ -160,6 +160,10 @@ class RemoteWindowTest : public QObject {
              {0x030100, 0xCB6AA8},
              ", line 2: DAC3:VOLT 1000 mV;VOLT 9: -222,\"Data out of range;DAC3:VOLT reachable "
              "-3.999755859375 to 7.99951171875 V\"; 1 of 3 lines were applied"},
+            {"DAC3:VOLT:LIM:UPP 5\nOFFS1 #H100\nDAC3:X1A 16383\n",
+             {0x030100},
+             ", line 3: DAC3:X1A 16383: -221,\"Settings conflict;DAC3:X1A DAC3 would reach "
+             "7.9995 V, above its upper limit 5.0000 V\"; 2 of 3 lines were applied"},
         };
         for (const auto& row : rows) {
             QTemporaryDir dir;
@@ -179,6 +183,84 @@ class RemoteWindowTest : public QObject {
         }
         std::string error;
         QVERIFY(!remote::readSetupFile("/nonexistent/setup", error));
+    }
+
+    // Every path that moves an output, with DAC5 held to -1 V ... 5 V: catches
+    // a path that is not checked, checked on the wrong output, or that sends
+    // before it refuses. Without the limits each action goes through.
+    void limitsHoldEveryPath() {
+        const QString state = "DAC5:VOLT?;X1A?;X1B?;M?;C?;X2A?;X2B?;REG?;:OFFS0?;VREF0?";
+        const QString x12000 = "DAC5:X1A 12000", loaded = "DAC5:X1A 12000;:PULS:LDAC";
+        const struct {
+            QString before;  // run before the limits are set
+            QString action;  // a command line, or the operator's steps after "operate "
+        } rows[] = {
+            {"", "DAC5:X1A 16383"},
+            {"DAC5:MUX B", "DAC5:X1B 16383"},
+            {x12000, "DAC5:M 0"},
+            {x12000, "DAC5:C 9000"},
+            {"", "DAC5:VOLT 6"},
+            {"DAC5:X1A 16383", "PULS:LDAC"},
+            {loaded, "OFFS0 0"},
+            {loaded, "VREF0 4"},
+            {"CHAN 5", "operate type txtInput_0 3FFF;click cmdX1A"},
+            {x12000, "operate type txtInput_0 0;click cmdM"},
+            {x12000, "operate type txtInput_0 2328;click cmdC"},
+            {loaded, "operate type txtOffsetValue_0 0;click cmdOFFSET_0"},
+            {loaded, "operate type txtVREF_0 4;enter txtVREF_0"},
+            {"DAC5:X1A 16383", "operate click cmdLDAC"},
+        };
+        for (const auto& row : rows) {
+            for (const bool limited : {true, false}) {
+                RemoteBench remote(5);
+                remote.send(row.before);
+                if (limited) remote.send("DAC5:VOLT:LIM:LOW -1;UPP 5");
+                const QString was = remote.send(state);
+                remote.bench.usb.clear();
+                if (row.action.startsWith("operate ")) {
+                    remote.bench.run(row.action.mid(8).split(';'));
+                } else {
+                    remote.send(row.action);
+                }
+                const bool operatorRow = row.action.startsWith("operate ");
+                const auto& boxes = remote.bench.prompt.messages;
+                const QString refusal = !boxes.empty() ? boxes[0].title
+                                        : operatorRow  ? QString()
+                                                       : QString::number(remote.nextError());
+                QCOMPARE(refusal,
+                         limited ? (operatorRow ? "Limit" : "-221") : (operatorRow ? "" : "0"));
+                QCOMPARE(remote.send(state) == was, limited);
+                QCOMPARE(remote.bench.usb.requests.empty(), limited || row.action.contains("VREF"));
+            }
+        }
+        RemoteBench remote(5);
+        remote.send("DAC5:VOLT:LIM:UPP 5");
+        remote.bench.run({"click chkDAC_5", "type txtInput_0 3FFF", "click cmdX1A"});
+        QCOMPARE(remote.bench.prompt.messages.at(0).text,
+                 "DAC5 would reach 7.9995 V, above its upper limit 5.0000 V");
+    }
+
+    // Catches *LRN? losing a limit, or setting it where the steps that
+    // restore the registers would be refused by it; and a recording missing it.
+    void limitsLearnedAndRecorded() {
+        struct Lines : remote::ActionListener {
+            void actionSent(const remote::SentAction& action) override {
+                lines << QString::fromStdString(remote::commandLine(action, partByIndex(5)));
+            }
+            QStringList lines;
+        } recording;
+        RemoteBench original(5), fresh(5);
+        original.bench.window.setActionListener(&recording);
+        original.send("DAC5:X1A 12000;:PULS:LDAC;:DAC5:M 9000;C 7000;X1B 100");
+        original.send("DAC5:VOLT:LIM:LOW 4;UPP 5;:DAC7:VOLT:LIM:UPP 1E-3");
+        QCOMPARE(
+            recording.lines.mid(recording.lines.size() - 3),
+            QStringList({"DAC5:VOLT:LIM:LOW 4", "DAC5:VOLT:LIM:UPP 5", "DAC7:VOLT:LIM:UPP 0.001"}));
+        const QString learned = original.send("*LRN?");
+        fresh.send(learned);
+        QCOMPARE(fresh.nextError(), 0);
+        const QString state = "*LRN?;:DAC5:VOLT:LIM:LOW?;UPP?;:DAC7:VOLT:LIM:LOW?;UPP?";
+        QCOMPARE(fresh.send(state), original.send(state));
     }
 
     // Catches a query reading the wrong control, or reaching the board.
