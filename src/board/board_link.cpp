@@ -61,8 +61,13 @@ int16_t BoardLink::timed(int16_t code, int32_t value, int32_t index, int16_t dir
 
 std::chrono::nanoseconds BoardLink::requestTime() const {
     if (timedCount_ == 0) return std::chrono::microseconds(125);
-    return *std::max_element(recent_.begin(),
-                             recent_.begin() + std::min(timedCount_, recent_.size()));
+    // The median: one slow request (a busy host) does not make every step slow.
+    std::array<std::chrono::nanoseconds, 64> times = recent_;
+    const auto end =
+        times.begin() + static_cast<std::ptrdiff_t>(std::min(timedCount_, times.size()));
+    const auto middle = times.begin() + (end - times.begin()) / 2;
+    std::nth_element(times.begin(), middle, end);
+    return *middle;
 }
 
 }  // namespace kteval

@@ -54,7 +54,7 @@ class BoardLink {
     // A line request (RESET, CLR, LDAC): value, index, direction, length 0.
     void SendRequest(int16_t code);
 
-    // The longest of the last word and line requests (the time one request
+    // The median of the last 64 word and line requests (the time one request
     // takes on this link); 125 us, a high-speed control transfer, before any.
     std::chrono::nanoseconds requestTime() const;
 

@@ -315,8 +315,10 @@ ErrorCode initiate(CommandContext& context) {
         }
         codes.emplace_back(index, std::move(points));
     }
+    // The first step's words go out before its pulse: it starts that much later.
+    const auto lead = context.ops.requestTime() * static_cast<int64_t>(codes.size() + 1);
     sequencer->startList(std::move(codes), settings.dwell, settings.count, settings.trigger,
-                         Clock::now());
+                         Clock::now() + lead);
     context.ops.sequencesChanged();
     return ErrorCode::NoError;
 }
@@ -332,7 +334,9 @@ ErrorCode abortSequences(CommandContext& context) {
 ErrorCode busTrigger(CommandContext& context) {
     sequence::Sequencer* sequencer = context.ops.sequencer();
     if (sequencer != nullptr && sequencer->waitingForTrigger()) {
-        sequencer->trigger(Clock::now());
+        const auto lead =
+            context.ops.requestTime() * static_cast<int64_t>(sequencer->settings.lists.size() + 1);
+        sequencer->trigger(Clock::now() + lead);
         context.ops.sequencesChanged();
     }
     return ErrorCode::NoError;

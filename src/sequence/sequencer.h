@@ -69,6 +69,10 @@ class Sequencer {
     bool waitingForTrigger() const { return list_.has_value() && list_->waitingForTrigger; }
     bool busy() const { return rampRunning() || list_.has_value(); }
     bool channelBusy(int channel) const;
+    // The most channels one step writes: the list's and every ramp's.
+    std::size_t stepWidth() const {
+        return (list_ ? list_->channels.size() : 0) + ramps_.size();
+    }
     // The scheduled time of each list step taken so far (for timing checks).
     const std::vector<Clock::time_point>& listSchedule() const { return listSchedule_; }
 

@@ -143,12 +143,14 @@ class FrmMain : public QMainWindow {
     // The voltage table's text of a channel number ("7.9995").
     std::string outputVoltageText(int channelNumber) const;
 
-    // Ramps and lists: one step, each channel's code into its input register
-    // A (the words "X >>" sends), then one LDAC pulse, after which the model
-    // follows every channel. The labels are left alone: showSequenceState()
-    // shows the model at a human rate. Answers the time just before the pulse.
+    // Ramps and lists: one step is each channel's code into its input
+    // register A (the words "X >>" sends), then, at pulseAt, one LDAC pulse,
+    // after which the model follows every channel. The labels are left alone:
+    // showSequenceState() shows the model at a human rate. Answers the time
+    // of the pulse.
     std::chrono::steady_clock::time_point sequenceStep(
-        const std::vector<std::pair<int, int32_t>>& codes);
+        const std::vector<std::pair<int, int32_t>>& codes,
+        std::chrono::steady_clock::time_point pulseAt);
     void showSequenceState();
 
   protected:

@@ -11,13 +11,17 @@
 namespace kteval::ui {
 
 std::chrono::steady_clock::time_point FrmMain::sequenceStep(
-    const std::vector<std::pair<int, int32_t>>& codes) {
+    const std::vector<std::pair<int, int32_t>>& codes,
+    std::chrono::steady_clock::time_point pulseAt) {
     for (const auto& [index, code] : codes) {
         DAC& record = module_.DACs(index);
         record.X1A = code;
         record.X2A = effectiveCode(module_.PartBits, code, record.M, record.C).value_or(record.X2A);
         link_.WriteWord(24, word::channelWord(word::kModeX, module_.PartBits,
                                               static_cast<int16_t>(index), code));
+    }
+    // The words went out ahead of time: the pulse waits for its own.
+    while (std::chrono::steady_clock::now() < pulseAt) {
     }
     const auto pulse = std::chrono::steady_clock::now();
     link_.SendRequest(request::LdacPulse);

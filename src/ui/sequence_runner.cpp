@@ -35,19 +35,27 @@ void SequenceRunner::reschedule() {
     if (sequencer_.listRunning() && sequencer_.listSchedule().empty()) pulses_.clear();
     if (!display_.isActive()) display_.start();
     const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(
-        *next - sequence::Clock::now() - kWakeEarly);
+        *next - sequence::Clock::now() - kWakeEarly - lead());
     timer_.start(std::max(std::chrono::milliseconds(0), wait));
+}
+
+std::chrono::nanoseconds SequenceRunner::lead() const {
+    return window_.link().requestTime() * static_cast<int64_t>(sequencer_.stepWidth());
 }
 
 void SequenceRunner::fire() {
     if (const auto next = sequencer_.nextDue()) {
-        // Woken early on purpose: the last moments are waited out here.
-        if (*next - sequence::Clock::now() < kWakeEarly + std::chrono::milliseconds(1)) {
-            std::this_thread::sleep_until(*next);
+        // Woken early on purpose: the step's words go out so that its pulse
+        // falls on its time, the rest is waited out.
+        const auto wordsFrom = *next - lead();
+        if (wordsFrom - sequence::Clock::now() > kWakeEarly + std::chrono::milliseconds(1)) {
+            reschedule();
+            return;
         }
+        std::this_thread::sleep_until(wordsFrom);
         const std::size_t listSteps = sequencer_.listSchedule().size();
-        if (const std::optional<sequence::Step> step = sequencer_.due(sequence::Clock::now())) {
-            const auto pulse = window_.sequenceStep(step->codes);
+        if (const std::optional<sequence::Step> step = sequencer_.due(*next)) {
+            const auto pulse = window_.sequenceStep(step->codes, *next);
             if (sequencer_.listSchedule().size() > listSteps) {
                 pulses_.emplace_back(sequencer_.listSchedule().back(), pulse);
             }

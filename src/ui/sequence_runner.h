@@ -32,6 +32,8 @@ class SequenceRunner : public QObject {
 
   private:
     void fire();
+    // How long before a step's pulse its words start.
+    std::chrono::nanoseconds lead() const;
 
     FrmMain& window_;
     sequence::Sequencer sequencer_;
