@@ -265,6 +265,17 @@ TEST(RemoteCommands, OutputLimitsSetQueryAndRefusals) {
     });
 }
 
+// Catches a list refused below its 16,384 points, or accepted beyond.
+TEST(RemoteCommands, LongestList) {
+    Session session("KT4420");
+    std::string half = "1";
+    for (int i = 1; i < 8192; ++i) half += ",1";
+    session.run("DAC1:LIST:CODE " + half + ";CODE:APP " + half + ";:DAC1:LIST:CODE:APP 1");
+    EXPECT_EQ(session.run("SYST:ERR?"),
+              "-222,\"Data out of range;DAC1:LIST:CODE:APP more than 16384 points\"");
+    EXPECT_EQ(session.run("DAC1:LIST:CODE?").size(), 16384u * 2 - 1);
+}
+
 // Queries answer the model in decimal; a refused window action is -200.
 TEST(RemoteCommands, QueriesAnswerTheModelAndRefusalsAreExecutionErrors) {
     Session session("KT4421");

@@ -98,6 +98,15 @@ class SequenceTest : public QObject {
             QVERIFY(pulse >= scheduled);
         }
         QCOMPARE(s.client.executeLine(":DAC2:X1A?;:DAC1:VOLT:EXAC?").value_or(""), "4;3");
+
+        // *LRN? carries rates, lists and their timing to a fresh program.
+        s.client.executeLine(":DAC5:VOLT:SLEW 2.5;:TRIG:SOUR BUS;:LIST:COUN INF");
+        SequenceBench fresh;
+        fresh.client.executeLine(s.client.executeLine("*LRN?").value_or(""));
+        const std::string settings =
+            ":DAC1:LIST:VOLT?;:DAC2:LIST:CODE?;:DAC5:VOLT:SLEW?;:LIST:DWEL?;COUN?;:TRIG:SOUR?;"
+            ":SYST:ERR?";
+        QCOMPARE(fresh.client.executeLine(settings), s.client.executeLine(settings));
     }
 };
 
