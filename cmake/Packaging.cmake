@@ -59,6 +59,9 @@ set(CPACK_DEBIAN_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt's SVG image plugin draws the measuring charts; it is loaded when needed,
+# so the libraries the program links do not name it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 if(KTEVAL_HOMEPAGE)
   set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${KTEVAL_HOMEPAGE}")

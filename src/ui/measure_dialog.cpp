@@ -8,11 +8,9 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
-#include <QPainter>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSvgRenderer>
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -21,6 +19,7 @@
 #include "calibration_run.h"
 #include "code_set.h"
 #include "linearity.h"
+#include "measure_session.h"
 #include "output_voltage.h"
 #include "part_rules.h"
 #include "report.h"
@@ -198,13 +197,7 @@ void MeasureDialog::showCharacterisation() {
 void MeasureDialog::showChart() {
     const int row = tblResults_->currentRow();
     if (row < 0 || row >= static_cast<int>(charts_.size())) return;
-    QSvgRenderer renderer(QByteArray::fromStdString(charts_[static_cast<std::size_t>(row)]));
-    QPixmap chart(renderer.defaultSize());
-    chart.fill(Qt::white);
-    QPainter painter(&chart);
-    renderer.render(&painter);
-    painter.end();
-    imgChart_->setPixmap(chart);
+    imgChart_->setPixmap(QPixmap::fromImage(chartImage(charts_[static_cast<std::size_t>(row)], 1)));
 }
 
 void MeasureDialog::cmdCalibrate_Click() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QObject>
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,10 @@
 #include "meter_bench.h"
 
 namespace kteval::ui {
+
+// An SVG chart as an image, scale times its size on white; null without
+// Qt's SVG image plugin.
+QImage chartImage(const std::string& svg, int scale);
 
 // A headless measuring run of the command line: a characterisation, one
 // reading a turn of the event loop, with a progress line on standard error,
