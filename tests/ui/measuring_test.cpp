@@ -154,6 +154,17 @@ class MeasuringTest : public QObject {
         QVERIFY(dialog.findChild<QLabel*>("lblStatus")->text().contains("cancelled"));
         QVERIFY(dialog.findChild<QProgressBar*>("barProgress")->value() < 100);
 
+        // DAC<n>:MEASure? is the pin: the voltage table's value with the
+        // channel's gain and offset errors (and a few LSB of INL).
+        b.ops.setMeterBench(&bench);
+        remote::Interpreter client(b.ops);
+        client.executeLine("DAC5:X1A 50000;:PULS:LDAC");
+        const double table = std::stod(client.executeLine("DAC5:VOLT:EXAC?").value_or("0"));
+        const double pin = std::stod(client.executeLine("DAC5:MEAS?").value_or("0"));
+        const ChannelErrors truth = b.bench.board->analog().errors(5);
+        QVERIFY(std::fabs(pin - ((1 + truth.gain) * table + truth.offsetVolts)) < 4 * 20.0 / 65536);
+        QVERIFY(std::fabs(pin - table) > 1e-4);
+
         ui::addMeasureMenu(b.bench.window, [] {});
         QStringList menus;
         for (QAction* menu : b.bench.window.menuBar()->actions()) menus << menu->text();
