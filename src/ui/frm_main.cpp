@@ -172,6 +172,7 @@ void FrmMain::showChannelRegisters(int index) {
 }
 
 void FrmMain::Init() {
+    if (resetListener_) resetListener_();
     UpdateOffset();
     textSelIndex_ = 0;
     module_.ResetChannelTable();

@@ -152,6 +152,9 @@ class FrmMain : public QMainWindow {
         const std::vector<std::pair<int, int32_t>>& codes,
         std::chrono::steady_clock::time_point pulseAt);
     void showSequenceState();
+    // Called by Init ("Pulse RESET", "Reload USB"): the chip is back at its
+    // start, so a running ramp or list ends there.
+    void setResetListener(std::function<void()> listener) { resetListener_ = std::move(listener); }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -187,6 +190,7 @@ class FrmMain : public QMainWindow {
     SpiPort spi_;
     MainControls c_;
     std::function<void(const PartInfo&)> partListener_;
+    std::function<void()> resetListener_;
     FirmwarePlaces firmwarePlaces_;
     LoadAdvice loadAdvice_;
     remote::ActionListener* actionListener_ = nullptr;

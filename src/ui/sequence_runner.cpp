@@ -19,6 +19,10 @@ SequenceRunner::SequenceRunner(FrmMain& window) : window_(window) {
     connect(&timer_, &QTimer::timeout, this, &SequenceRunner::fire);
     display_.setInterval(100);
     connect(&display_, &QTimer::timeout, &window_, &FrmMain::showSequenceState);
+    window_.setResetListener([this] {
+        sequencer_.abort();
+        reschedule();
+    });
 }
 
 void SequenceRunner::reschedule() {

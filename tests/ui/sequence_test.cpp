@@ -77,6 +77,9 @@ class SequenceTest : public QObject {
         QTest::qWait(50);
         QCOMPARE(s.pulses(), stopped);
         QCOMPARE(s.client.executeLine("SYST:ERR?").value_or(""), "0,\"No error\"");
+        // A reset ends a ramp: the chip is back at its start.
+        s.client.executeLine("DAC3:VOLT 1;*RST;:STAT:OPER:COND?");
+        QCOMPARE(s.client.executeLine(":STAT:OPER:COND?").value_or(""), "0");
     }
 
     // Catches a list step that is not all its channels' words then one pulse,
