@@ -33,7 +33,9 @@ void SequenceRunner::reschedule() {
             display_.stop();
             window_.showSequenceState();
         }
-        if (!sequencer_.busy() && idle_) idle_();
+        // After the command or step in progress: a waiting client's line may
+        // go on only once the one that ended the sequence has.
+        if (!sequencer_.busy() && idle_) QTimer::singleShot(0, this, [this] { idle_(); });
         return;
     }
     if (sequencer_.listRunning() && sequencer_.listSchedule().empty()) pulses_.clear();
