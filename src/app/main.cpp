@@ -62,14 +62,14 @@ kteval::FirmwarePlaces firmwarePlaces(const kteval::cli::Options& options) {
                                                  std::move(file));
 }
 
-// --check: prints the diagnosis; 0 only when a board is ready.
-int runCheck(kteval::FirmwarePlaces places) {
+// --check: prints the diagnosis; 0 only when the chosen (or only) board is ready.
+int runCheck(kteval::FirmwarePlaces places, const std::string& board) {
     kteval::LibusbTransport transport;
     const kteval::LibusbBoard link(transport, kteval::usbIdsFromEnvironment(),
                                    kteval::UsbIdCache(kteval::UsbIdCache::pathFromEnvironment()));
     const kteval::BoardCheck check = kteval::checkBoard(
         transport, {std::move(places), link.candidateIds(), link.extraIds().error,
-                    kteval::udevRuleDirectories(KTEVAL_INSTALL_PREFIX)});
+                    kteval::udevRuleDirectories(KTEVAL_INSTALL_PREFIX), board});
     std::fputs(check.report.c_str(), stdout);
     return check.ready ? 0 : 1;
 }
@@ -179,7 +179,8 @@ int main(int argc, char* argv[]) {
         std::printf("%s %s\n", kteval::ui::kApplicationTitle, kVersion);
         return 0;
     }
-    if (options.check) return runCheck(firmwarePlaces(options));
+    const std::string boardChoice = kteval::cli::chosenBoard(options, std::getenv("KTEVAL_BOARD"));
+    if (options.check) return runCheck(firmwarePlaces(options), boardChoice);
     Start start = checkStart(options);
     if (start.exitStatus) return *start.exitStatus;
 
@@ -232,10 +233,15 @@ int main(int argc, char* argv[]) {
         real = std::make_unique<kteval::LibusbBoard>(
             *transport, kteval::usbIdsFromEnvironment(),
             kteval::UsbIdCache(kteval::UsbIdCache::pathFromEnvironment()));
+        real->chooseBoard(boardChoice);
         board = real.get();
     }
+    // The board's name: a simulated board's is the one chosen, a real one's
+    // its serial or port once loaded.
+    const auto boardName = [&]() -> std::string { return real ? real->boardName() : boardChoice; };
     const std::unique_ptr<kteval::TracingUSBFunctions> trace =
         kteval::TracingUSBFunctions::fromEnvironment(*board);
+    if (trace) trace->setBoardName(boardName);
     kteval::USBFunctions& usb = trace ? *trace : *board;
 
     kteval::ui::DialogPrompt dialogPrompt;
@@ -255,6 +261,7 @@ int main(int argc, char* argv[]) {
 
     // Commands that arrive while the window loads wait for its boxes to close.
     kteval::ui::WindowOperations operations(window, simulated != nullptr);
+    operations.setBoardName(boardName);
     kteval::ui::SequenceRunner sequences(window);
     operations.setSequenceRunner(&sequences);
     std::unique_ptr<kteval::ui::RemoteServer> server;
@@ -283,7 +290,7 @@ int main(int argc, char* argv[]) {
     // The meter answers before any setup or client may use it. The board's
     // calibration is written again only when asked for.
     kteval::measure::CalibrationStore calibrations(kteval::measure::calibrationPath(
-        kteval::app::boardName(simulated != nullptr, start.measuring.seed)));
+        kteval::app::boardName(simulated != nullptr, start.measuring.seed, boardName())));
     operations.setCalibrationStore(&calibrations);
     kteval::app::Meters meters(
         start.measuring, operations, simulated.get(),

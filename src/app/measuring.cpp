@@ -1,5 +1,6 @@
 #include "measuring.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 
@@ -38,8 +39,15 @@ measure::MeterBench& Meters::open(const std::string& address) {
     return *bench_;
 }
 
-std::string boardName(bool simulated, uint64_t seed) {
-    return simulated ? "simulated-" + std::to_string(seed) : "board";
+std::string boardName(bool simulated, uint64_t seed, std::string_view name) {
+    if (name.empty()) return simulated ? "simulated-" + std::to_string(seed) : "board";
+    std::string text = simulated ? "simulated-" : "board-";
+    for (const char c : name) {
+        const bool plain =
+            std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '.' || c == '-' || c == '_';
+        text += plain ? c : '_';
+    }
+    return text;
 }
 
 std::optional<MeasuringStart> checkMeasuring(const cli::Options& options, const PartInfo* part,

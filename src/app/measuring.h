@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "command_line.h"
@@ -74,8 +75,10 @@ class Meters {
     std::string address_;
 };
 
-// The name a board's calibration file carries: simulated-<seed> for the
-// simulated board, "board" for the real one.
-std::string boardName(bool simulated, uint64_t seed);
+// The name a board's calibration file carries: simulated-<name> for a named
+// simulated board, else simulated-<seed>; board-<name> for a real board with
+// a name (its serial or port), else "board". Characters a file name should
+// not hold become '_'.
+std::string boardName(bool simulated, uint64_t seed, std::string_view name = {});
 
 }  // namespace kteval::app

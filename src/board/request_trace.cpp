@@ -101,7 +101,9 @@ int16_t TracingUSBFunctions::LoadFirmWare(const uint8_t* path) {
         // The simulated board loads nothing: the line says so, lest a trace
         // of a simulated session be taken for a real board's.
         const bool simulated = dynamic_cast<const SimulatedBoard*>(&inner_) != nullptr;
+        const std::string board = boardName_ ? boardName_() : std::string();
         writeLine("LoadFirmWare " + std::string(text) + " result " + std::to_string(result) +
+                  (board.empty() ? "" : " board " + board) +
                   (simulated ? " (simulated board)" : ""));
     }
     return result;

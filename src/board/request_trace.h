@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -44,6 +45,10 @@ class TracingUSBFunctions : public USBFunctions {
     int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t direction,
                             int16_t length, uint8_t* buffer) override;
 
+    // What a firmware load's line names the board by ("board NAME"); none
+    // when unset or when it answers empty.
+    void setBoardName(std::function<std::string()> name) { boardName_ = std::move(name); }
+
     // True while lines are being written.
     bool tracing() const { return file_ != nullptr; }
 
@@ -56,6 +61,7 @@ class TracingUSBFunctions : public USBFunctions {
     std::ostream& errors_;
     std::FILE* file_ = nullptr;
     std::chrono::steady_clock::time_point start_;
+    std::function<std::string()> boardName_;
 };
 
 // The trace text of one vendor request (without time stamp), e.g.

@@ -31,6 +31,13 @@ const std::array kOptions{
     OptionRow{.name = "simulate",
               .flag = &Options::simulate,
               .help = "Work with a simulated evaluation board."},
+    OptionRow{.name = "board",
+              .value = &Options::board,
+              .valueName = "ID",
+              .help = "With several boards connected: work with the one whose USB serial number "
+                      "or port (1-4.2: bus, then the ports joined by '.') is ID, as --check "
+                      "lists them (default $KTEVAL_BOARD). With --simulate: the simulated "
+                      "board's name."},
     OptionRow{.name = "part",
               .value = &Options::part,
               .valueName = "NAME",
@@ -151,6 +158,7 @@ const std::array kQtOptions{
 constexpr std::string_view kEnvironment =
     "Environment:\n"
     "  KTEVAL_USB_IDS=vvvv:pppp,...  further USB IDs of the board\n"
+    "  KTEVAL_BOARD=ID               the board to work with, as --board\n"
     "  KTEVAL_TRACE=FILE             append every board request to FILE\n"
     "  KTEVAL_SIMULATE_FAULT=KIND@N  --simulate: fail calls from the Nth on\n"
     "                                (KIND unplugged, timeout or loadfail)\n"
@@ -205,6 +213,11 @@ const QtOptionRow* findQtOption(std::string_view name) {
 }
 
 }  // namespace
+
+std::string chosenBoard(const Options& options, const char* environment) {
+    if (options.board) return *options.board;
+    return environment != nullptr ? environment : "";
+}
 
 std::string partNames() {
     std::string names;

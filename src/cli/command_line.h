@@ -12,6 +12,7 @@ namespace kteval::cli {
 // file system spells them (not necessarily UTF-8).
 struct Options {
     bool simulate = false;
+    std::optional<std::string> board;  // a serial or a USB port ("1-4.2")
     std::optional<std::string> part;
     std::optional<std::string> firmware;
     std::optional<std::string> listen;
@@ -53,6 +54,10 @@ struct ParsedCommandLine {
 // Reads argv: "--name VALUE", "--name=VALUE", the switches, -h and -v, and
 // Qt's options (one dash or two). "--" ends the options; nothing may follow.
 ParsedCommandLine parseCommandLine(std::span<const char* const> arguments);
+
+// The board --board names, else KTEVAL_BOARD (environment: its getenv
+// answer, nullptr when unset); empty when neither names one.
+std::string chosenBoard(const Options& options, const char* environment);
 
 // "KT4410, KT4411, ...": the names --part takes.
 std::string partNames();

@@ -64,7 +64,7 @@ ErrorCode readLevel(const Param& param, bool& high) {
 ErrorCode identify(CommandContext& context) {
     context.answer = "kteval,";
     context.answer += context.ops.module().PartName;
-    context.answer += context.ops.simulatedBoard() ? ",SIMULATED," : ",USB,";
+    context.answer += "," + context.ops.boardName() + ",";
     context.answer += context.ops.programVersion();
     return ErrorCode::NoError;
 }

@@ -50,6 +50,9 @@ class Operations {
     virtual const KT442xModule& module() const = 0;
     virtual bool simulatedBoard() const = 0;
     virtual std::string programVersion() const = 0;
+    // The board's name, *IDN?'s third field: its USB serial number, or its
+    // port when it reports none.
+    virtual std::string boardName() const { return simulatedBoard() ? "SIMULATED" : "USB"; }
     // Reference voltage k (0-2) as the voltage table reads it from its entry
     // (txtVREF(k)).
     virtual double referenceVolts(int k) const = 0;

@@ -30,6 +30,11 @@ QString hexEntry(uint32_t value, int digits = 1) {
 WindowOperations::WindowOperations(FrmMain& window, bool simulatedBoard)
     : window_(window), simulated_(simulatedBoard) {}
 
+std::string WindowOperations::boardName() const {
+    const std::string name = boardName_ ? boardName_() : std::string();
+    return name.empty() ? Operations::boardName() : name;
+}
+
 template <typename Action>
 Outcome WindowOperations::run(Action&& action) {
     GuardedPrompt& prompt = window_.prompt();

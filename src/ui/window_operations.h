@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "operations.h"
@@ -30,6 +31,9 @@ class WindowOperations : public remote::Operations {
     const KT442xModule& module() const override;
     bool simulatedBoard() const override { return simulated_; }
     std::string programVersion() const override;
+    std::string boardName() const override;
+    // Where boardName() comes from; an empty answer keeps the default.
+    void setBoardName(std::function<std::string()> name) { boardName_ = std::move(name); }
     double referenceVolts(int k) const override;
     std::string outputVoltageText(int channelIndex) override;
     bool operatorBusy() const override;
@@ -85,6 +89,7 @@ class WindowOperations : public remote::Operations {
 
     FrmMain& window_;
     bool simulated_;
+    std::function<std::string()> boardName_;
     measure::MeterBench* meterBench_ = nullptr;
     SequenceRunner* runner_ = nullptr;
     measure::CalibrationStore* calibrations_ = nullptr;

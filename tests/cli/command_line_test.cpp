@@ -40,6 +40,25 @@ TEST(CommandLine, OwnOptionsReadQtOptionsPassedOnAnythingElseRefused) {
 }
 
 // Catches a window started where there is no display, or refused where there is one.
+// --board wins over KTEVAL_BOARD, which is taken only when --board is absent.
+TEST(CommandLine, BoardFromTheOptionElseTheEnvironment) {
+    struct Case {
+        std::vector<const char*> arguments;
+        const char* environment;
+        const char* board;
+    } cases[] = {
+        {{}, nullptr, ""},
+        {{}, "KT-7", "KT-7"},
+        {{"--board", "1-4.2"}, "KT-7", "1-4.2"},
+        {{"--board=KT-9"}, nullptr, "KT-9"},
+    };
+    for (const Case& c : cases) {
+        std::vector<const char*> arguments = c.arguments;
+        arguments.insert(arguments.begin(), "kteval");
+        EXPECT_EQ(chosenBoard(parseCommandLine(arguments).options, c.environment), c.board);
+    }
+}
+
 TEST(CommandLine, WindowNeedsADisplayOrAChosenPlatform) {
     Options window, headless, platform;
     headless.headless = true;

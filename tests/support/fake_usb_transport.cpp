@@ -47,6 +47,7 @@ void FakeEzUsbBoard::plugIn() {
     unplug();
     present_ = true;
     info_.id = loaderId_;
+    info_.serial.clear();
     info_.address = bus_.nextAddress++;
     cpuHeld_ = firmwareRunning_ = false;
     std::fill(ram_.begin(), ram_.end(), 0);
@@ -63,6 +64,7 @@ void FakeEzUsbBoard::update() {
     returnAt_.reset();
     info_.address = bus_.nextAddress++;
     if (reenumeration.newId) info_.id = *reenumeration.newId;
+    info_.serial = reenumeration.serial;
     firmwareRunning_ = true;
 }
 

@@ -5,6 +5,7 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "usb_transport.h"
@@ -21,6 +22,7 @@ struct FakeReenumeration {
     std::optional<UsbId> newId;  // the firmware's own ID, if it has one
     // How long the old device still seems present after release (late disconnect).
     std::chrono::milliseconds dropAfter{0};
+    std::string serial{};  // the firmware's serial number, if it reports one
 };
 
 // One control transfer as the fake bus saw it.

@@ -82,6 +82,39 @@ std::string firmwareSection(const FirmwarePlaces& places, bool& ok) {
     return text + "  " + choice.path + " (Intel HEX, " + std::to_string(file.bytes()) + " bytes)\n";
 }
 
+// What --check sees of one board, opening it and claiming its interface for
+// a moment (a claim refused as busy: another program holds it).
+struct BoardState {
+    UsbDeviceInfo board;
+    UsbStatus status = UsbStatus::NotFound;  // of opening it
+    bool held = false;
+};
+
+BoardState lookAt(UsbTransport& transport, const UsbDeviceInfo& board) {
+    BoardState state{board};
+    UsbOpenResult opened = transport.open(board);
+    state.status = opened.status;
+    if (opened.device) state.held = opened.device->claimInterface0() == UsbStatus::Busy;
+    return state;
+}
+
+// "04b4:4421 on bus 1 port 2 (address 3), /dev/bus/usb/001/003: can be
+// opened; firmware running; serial KT-7; free; --board KT-7"
+std::string describeState(const BoardState& state) {
+    const UsbDeviceInfo& board = state.board;
+    std::string text = board.describe() + ", " + board.node() + ": ";
+    if (state.status == UsbStatus::Ok) {
+        text += "can be opened";
+        if (::geteuid() == 0) text += " (you are root; other users may not)";
+    } else {
+        text += std::string("cannot be opened (") + toString(state.status) + ")";
+    }
+    text += board.id == kEzUsbLoaderId ? "; waiting for its firmware" : "; firmware running";
+    if (!board.serial.empty()) text += "; serial " + board.serial;
+    if (state.status == UsbStatus::Ok) text += state.held ? "; held by another program" : "; free";
+    return text + "; --board " + board.boardId();
+}
+
 }  // namespace
 
 std::vector<std::string> udevRuleDirectories(const std::string& installPrefix) {
@@ -113,13 +146,12 @@ BoardCheck checkBoard(UsbTransport& transport, const BoardCheckSetup& setup) {
         problems.push_back("KTEVAL_USB_IDS cannot be read");
     }
     const UsbDeviceList list = transport.listDevices();
-    std::vector<UsbDeviceInfo> boards;
+    std::vector<UsbDeviceInfo> boards;  // with their serials once read
     for (const UsbDeviceInfo& device : list.devices) {
         if (std::find(setup.ids.begin(), setup.ids.end(), device.id) != setup.ids.end()) {
             boards.push_back(device);
         }
     }
-    bool openable = false;
     std::vector<UsbId> denied;
     if (list.status != UsbStatus::Ok) {
         check.report += std::string("  cannot list USB devices: ") + toString(list.status) + "\n";
@@ -128,24 +160,32 @@ BoardCheck checkBoard(UsbTransport& transport, const BoardCheckSetup& setup) {
         check.report += "  none found: plug the board in (check the cable and its power)\n";
         problems.push_back("no board");
     }
-    for (const UsbDeviceInfo& board : boards) {
-        const UsbOpenResult opened = transport.open(board);
-        check.report += "  " + board.describe() + ", " + board.node() + ": ";
-        if (opened.status == UsbStatus::Ok) {
-            check.report += "can be opened";
-            if (::geteuid() == 0) check.report += " (you are root; other users may not)";
-            openable = true;
-        } else {
-            check.report += std::string("cannot be opened (") + toString(opened.status) + ")";
-            if (opened.status == UsbStatus::AccessDenied) denied.push_back(board.id);
-        }
-        check.report += "\n";
+    const BoardState* chosen = nullptr;
+    int named = 0;
+    std::vector<BoardState> states;
+    for (UsbDeviceInfo& board : boards) {
+        transport.readSerial(board);
+        states.push_back(lookAt(transport, board));
+        check.report += "  " + describeState(states.back()) + "\n";
+        if (states.back().status == UsbStatus::AccessDenied) denied.push_back(board.id);
     }
-    if (boards.size() > 1) {
-        check.report += "  several boards: unplug all but one\n";
+    for (const BoardState& state : states) {
+        if (setup.board.empty() ? states.size() == 1 : state.board.namedBy(setup.board)) {
+            chosen = &state;
+            ++named;
+        }
+    }
+    if (!setup.board.empty() && named == 0 && !boards.empty()) {
+        check.report += "  board " + setup.board + " not found among these\n";
+        problems.push_back("board " + setup.board + " not found");
+    } else if (boards.size() > 1 && named != 1) {
+        check.report += "  several boards: choose one with --board (as each line shows)\n";
         problems.push_back("several boards");
-    } else if (boards.size() == 1 && !openable) {
+        chosen = nullptr;
+    } else if (chosen != nullptr && chosen->status != UsbStatus::Ok) {
         problems.push_back("the board cannot be opened");
+    } else if (chosen != nullptr && chosen->held) {
+        problems.push_back("the board is held by another program");
     }
 
     check.report += "\nudev rule\n";
@@ -173,10 +213,10 @@ BoardCheck checkBoard(UsbTransport& transport, const BoardCheckSetup& setup) {
             "  then run: " + std::string(kUdevReloadCommand) + "\n  and plug the board in again.\n";
     }
 
-    check.ready = problems.empty() && boards.size() == 1 && openable;
+    check.ready = problems.empty() && chosen != nullptr;
     check.report += "\nResult: ";
     if (check.ready) {
-        check.report += "ready (" + boards.front().describe() + ")\n";
+        check.report += "ready (" + chosen->board.describe() + ")\n";
     } else {
         std::string reasons;
         for (const std::string& problem : problems) {

@@ -16,6 +16,7 @@ struct BoardCheckSetup {
     std::vector<UsbId> ids;                  // the IDs a load looks for
     std::optional<std::string> idListError;  // KTEVAL_USB_IDS that cannot be read
     std::vector<std::string> ruleDirectories;
+    std::string board{};  // --board: the board that is to be ready; empty for the only one
 };
 
 struct BoardCheck {

@@ -41,20 +41,23 @@ int16_t openFailureCode(UsbStatus status) {
 }
 
 std::string openFailureMessage(UsbStatus status, const UsbDeviceInfo& info) {
+    if (status == UsbStatus::Busy) {
+        return "board " + info.portName() + " (" + info.describe() +
+               ") is held by another program (its interface is busy); it was left alone: "
+               "close the other program (another kteval?) or choose another board with --board";
+    }
     std::string text = "cannot open " + info.describe() + ": " + toString(status);
     if (status == UsbStatus::AccessDenied) {
         text +=
             " (install the kteval udev rule, then run "
             "'udevadm control --reload-rules && udevadm trigger' as root)";
-    } else if (status == UsbStatus::Busy) {
-        text += " (another program is using the board)";
     }
     return text;
 }
 
 }  // namespace
 
-BoardSearch EzUsbLoader::findBoard(std::span<const UsbId> candidates) {
+BoardSearch EzUsbLoader::findBoard(std::span<const UsbId> candidates, const BoardChoice& choice) {
     BoardSearch search;
     const UsbDeviceList list = transport_.listDevices();
     if (list.status != UsbStatus::Ok) {
@@ -69,9 +72,43 @@ BoardSearch EzUsbLoader::findBoard(std::span<const UsbId> candidates) {
             found.push_back(device);
         }
     }
+    // Serials are read only when there is a choice to make or a name to show.
+    if (found.size() > 1 || !choice.id.empty()) {
+        for (UsbDeviceInfo& device : found) transport_.readSerial(device);
+    }
     search.found = found;
-    if (found.size() == 1) {
-        search.board = found.front();
+    const auto named = [&found](const std::string& id) {
+        std::vector<UsbDeviceInfo> matches;
+        for (const UsbDeviceInfo& device : found) {
+            if (device.namedBy(id)) matches.push_back(device);
+        }
+        return matches;
+    };
+    std::vector<UsbDeviceInfo> chosen = found;
+    if (!choice.id.empty()) chosen = named(choice.id);
+    // A chosen board whose serial is gone (powered up afresh, waiting for
+    // its firmware) is still the one on the port it was loaded on.
+    if (chosen.empty() && !choice.id.empty()) {
+        if (std::vector<UsbDeviceInfo> again = named(choice.port); again.size() == 1) {
+            chosen = again;
+        }
+    }
+    if (chosen.size() == 1) {
+        search.board = chosen.front();
+        return search;
+    }
+    if (chosen.empty() && !choice.id.empty()) {
+        search.code = usbresult::kNoBoard;
+        search.message = "board " + choice.id + " is not connected";
+        if (found.empty()) {
+            search.message += " (no board found)";
+        } else {
+            search.message += "; boards found:";
+            for (std::size_t i = 0; i < found.size(); ++i) {
+                search.message += (i == 0 ? " " : "; ") + found[i].describe() + " (--board " +
+                                  found[i].boardId() + ")";
+            }
+        }
         return search;
     }
     if (found.empty()) {
@@ -82,9 +119,12 @@ BoardSearch EzUsbLoader::findBoard(std::span<const UsbId> candidates) {
         return search;
     }
     search.code = usbresult::kSeveralBoards;
-    search.message = "several boards connected, unplug all but one:";
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        search.message += (i == 0 ? " " : "; ") + found[i].describe();
+    search.found = chosen;
+    search.message = "several boards connected, choose one with --board:";
+    for (std::size_t i = 0; i < chosen.size(); ++i) {
+        search.message += (i == 0 ? " " : "; ") + chosen[i].describe() + " (--board " +
+                          chosen[i].portName() +
+                          (chosen[i].serial.empty() ? "" : " or --board " + chosen[i].serial) + ")";
     }
     return search;
 }

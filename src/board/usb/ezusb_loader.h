@@ -20,6 +20,12 @@ struct BoardSearch {
     std::vector<UsbDeviceInfo> found;  // every device with a candidate ID
 };
 
+// Which board a load is for when several are on the bus.
+struct BoardChoice {
+    std::string id;    // --board: a serial or a port ("1-4.2"); empty for any single board
+    std::string port;  // the port of the board id named last time, taken when id is not found
+};
+
 struct LoadOutcome {
     int16_t code = 0;                     // 0 or a negative usbresult code
     std::string message;                  // what went wrong, for the operator
@@ -47,8 +53,9 @@ class EzUsbLoader {
 
     explicit EzUsbLoader(UsbTransport& transport) : transport_(transport) {}
 
-    // Looks for exactly one device whose ID is among candidates.
-    BoardSearch findBoard(std::span<const UsbId> candidates);
+    // Looks for exactly one device whose ID is among candidates, or for the
+    // one choice names among them.
+    BoardSearch findBoard(std::span<const UsbId> candidates, const BoardChoice& choice = {});
 
     // The load, on a board findBoard has chosen.
     LoadOutcome load(std::span<const HexSegment> image, const UsbDeviceInfo& board,

@@ -78,6 +78,11 @@ FirmwareFile readFirmwareFile(const std::string& path) {
 LibusbBoard::LibusbBoard(UsbTransport& transport, std::string_view usbIds, UsbIdCache idCache)
     : transport_(transport), extraIds_(parseUsbIds(usbIds)), idCache_(std::move(idCache)) {}
 
+void LibusbBoard::chooseBoard(std::string id) {
+    choice_.id = std::move(id);
+    name_ = choice_.id;
+}
+
 std::vector<UsbId> LibusbBoard::candidateIds() const {
     std::vector<UsbId> ids{kEzUsbLoaderId};
     const auto add = [&ids](UsbId id) {
@@ -108,7 +113,7 @@ int16_t LibusbBoard::loadFile(const std::string& path) {
     if (file.code != usbresult::kOk) return fail(file.code, file.message);
     const std::vector<UsbId> ids = candidateIds();
     EzUsbLoader loader(transport_);
-    const BoardSearch search = loader.findBoard(ids);
+    const BoardSearch search = loader.findBoard(ids, choice_);
     if (search.code != usbresult::kOk) return fail(search.code, search.message, search.found);
 
     firmware_.reset();
@@ -119,6 +124,10 @@ int16_t LibusbBoard::loadFile(const std::string& path) {
     }
     firmware_ = std::move(outcome.firmware);
     firmwareId_ = outcome.firmwareInfo.id;
+    choice_.port = outcome.firmwareInfo.portName();
+    UsbDeviceInfo loaded = outcome.firmwareInfo;
+    transport_.readSerial(loaded);
+    name_ = loaded.boardId();
     if (*firmwareId_ != kEzUsbLoaderId) idCache_.remember(*firmwareId_);  // a help, not a need
     lastError_.clear();
     lastDevices_.clear();

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ezusb_loader.h"
 #include "intel_hex.h"
 #include "usb_functions.h"
 #include "usb_id_cache.h"
@@ -46,6 +47,13 @@ class LibusbBoard : public USBFunctions {
     explicit LibusbBoard(UsbTransport& transport, std::string_view usbIds = {},
                          UsbIdCache idCache = UsbIdCache());
 
+    // The board loads are for, by serial or port ("1-4.2"), as --board
+    // names it; empty: the one board on the bus.
+    void chooseBoard(std::string id);
+    // The board in use: its serial, or its port when it reports none; before
+    // a load, the board chosen (empty when none).
+    const std::string& boardName() const { return name_; }
+
     int16_t LoadFirmWare(const uint8_t* path) override;
     int16_t VendorIORequest(int16_t request, int32_t value, int32_t index, int16_t direction,
                             int16_t length, uint8_t* buffer) override;
@@ -73,6 +81,8 @@ class LibusbBoard : public USBFunctions {
     UsbIdCache idCache_;
     std::optional<UsbId> firmwareId_;  // the ID the firmware showed last time
     std::unique_ptr<UsbDevice> firmware_;
+    BoardChoice choice_;  // the port is the last loaded board's: a reload takes it again
+    std::string name_;
     bool gone_ = false;
     std::string lastError_;
     std::vector<UsbDeviceInfo> lastDevices_;

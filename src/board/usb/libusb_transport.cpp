@@ -137,6 +137,33 @@ UsbOpenResult LibusbTransport::open(const UsbDeviceInfo& info) {
     return result;
 }
 
+void LibusbTransport::readSerial(UsbDeviceInfo& info) {
+    if (context_ == nullptr) return;
+    libusb_device** devices = nullptr;
+    const ssize_t count = libusb_get_device_list(context_, &devices);
+    if (count < 0) return;
+    for (ssize_t i = 0; i < count; ++i) {
+        libusb_device* device = devices[i];
+        libusb_device_descriptor descriptor{};
+        if (libusb_get_bus_number(device) != info.bus ||
+            libusb_get_device_address(device) != info.address ||
+            libusb_get_device_descriptor(device, &descriptor) != LIBUSB_SUCCESS ||
+            descriptor.iSerialNumber == 0) {
+            continue;
+        }
+        // Opening does not claim: a board another program holds still answers.
+        libusb_device_handle* handle = nullptr;
+        if (libusb_open(device, &handle) != LIBUSB_SUCCESS) break;
+        std::array<unsigned char, 128> text{};
+        const int length = libusb_get_string_descriptor_ascii(
+            handle, descriptor.iSerialNumber, text.data(), static_cast<int>(text.size()));
+        if (length > 0) info.serial.assign(text.begin(), text.begin() + length);
+        libusb_close(handle);
+        break;
+    }
+    libusb_free_device_list(devices, 1);
+}
+
 UsbTransport::Clock::time_point LibusbTransport::now() {
     return Clock::now();
 }

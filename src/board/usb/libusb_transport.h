@@ -22,6 +22,7 @@ class LibusbTransport : public UsbTransport {
 
     UsbDeviceList listDevices() override;
     UsbOpenResult open(const UsbDeviceInfo& info) override;
+    void readSerial(UsbDeviceInfo& info) override;
     Clock::time_point now() override;
     void sleep(std::chrono::milliseconds duration) override;
 

@@ -17,10 +17,12 @@ std::string idList(const std::vector<UsbId>& ids) {
     return text.empty() ? toString(kEzUsbLoaderId) : text;
 }
 
-std::string deviceLines(const std::vector<UsbDeviceInfo>& devices) {
+std::string deviceLines(const std::vector<UsbDeviceInfo>& devices, bool withChoice = false) {
     std::string text;
     for (const UsbDeviceInfo& device : devices) {
-        text += "  " + device.describe() + ", " + device.node() + "\n";
+        text += "  " + device.describe() + ", " + device.node();
+        if (withChoice) text += ": --board " + device.boardId();
+        text += "\n";
     }
     return text;
 }
@@ -81,9 +83,11 @@ std::string loadFailureDetails(int16_t code, const LoadFailureContext& context) 
                 context);
         case kSeveralBoards:
             return withLinkMessage("Several boards are connected:\n" +
-                                       deviceLines(context.devices) +
+                                       deviceLines(context.devices, true) +
                                        "kteval works with one board at a time.\n\nWhat to do: "
-                                       "unplug all but one board, " +
+                                       "start kteval with the --board shown beside the board "
+                                       "to work with (a kteval for each board), or unplug all "
+                                       "but one board, " +
                                        kReload,
                                    context);
         case kAccessDenied:

@@ -54,4 +54,13 @@ std::string UsbDeviceInfo::node() const {
     return text.data();
 }
 
+std::string UsbDeviceInfo::portName() const {
+    std::string text = std::to_string(bus);
+    for (std::size_t i = 0; i < portPath.size(); ++i) {
+        text += i == 0 ? '-' : '.';
+        text += std::to_string(portPath[i]);
+    }
+    return text;
+}
+
 }  // namespace kteval

@@ -35,6 +35,9 @@ struct UsbDeviceInfo {
     uint8_t bus = 0;
     std::vector<uint8_t> portPath;
     uint8_t address = 0;
+    // The serial number string the device reports; empty when it reports
+    // none or it has not been read (UsbTransport::readSerial).
+    std::string serial{};
 
     bool samePort(const UsbDeviceInfo& other) const {
         return bus == other.bus && portPath == other.portPath;
@@ -43,6 +46,14 @@ struct UsbDeviceInfo {
     std::string describe() const;
     // The usbfs node Linux gives it: "/dev/bus/usb/001/007".
     std::string node() const;
+    // The port as Linux names it: "1-4.2" (bus, then the ports joined by '.').
+    std::string portName() const;
+    // What --board names it by: its serial, or its port when it has none.
+    std::string boardId() const { return serial.empty() ? portName() : serial; }
+    // Whether id names it, by serial or by port.
+    bool namedBy(const std::string& id) const {
+        return !id.empty() && (id == serial || id == portName());
+    }
 };
 
 struct UsbTransferResult {
@@ -86,6 +97,9 @@ class UsbTransport {
     virtual UsbDeviceList listDevices() = 0;
     // Opens the device at info's bus and address.
     virtual UsbOpenResult open(const UsbDeviceInfo& info) = 0;
+    // Fills info.serial from the device's serial number string, where it
+    // reports one and may be opened; leaves it as it is otherwise.
+    virtual void readSerial(UsbDeviceInfo& /*info*/) {}
     virtual Clock::time_point now() = 0;
     virtual void sleep(std::chrono::milliseconds duration) = 0;
 };

@@ -6,6 +6,7 @@
 // clang-format on
 #include <umockdev.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -18,7 +19,7 @@ namespace kteval::emulation {
 namespace {
 
 constexpr const char* kHubSyspath = "/sys/devices/pci0000:00/0000:00:14.0/usb1";
-constexpr const char* kPortSyspath = "/sys/devices/pci0000:00/0000:00:14.0/usb1/1-2";
+constexpr uint8_t kSerialIndex = 3;
 constexpr uint8_t kLoadRequest = 0xA0;
 constexpr uint32_t kCpucs = 0xE600;
 constexpr std::size_t kSetupSize = 8;
@@ -35,11 +36,13 @@ std::string devnodeOf(uint8_t address) {
 
 // A umockdev record of a USB device with its device, configuration and
 // interface descriptors; attribute values end in a newline as sysfs has them.
-std::string record(const std::string& syspath, uint8_t address, UsbId id, uint8_t deviceClass) {
+std::string record(const std::string& syspath, uint8_t address, UsbId id, uint8_t deviceClass,
+                   bool withSerial = false) {
     // clang-format off
     const uint8_t d[] = {18, 1, 0x00, 0x02, deviceClass, 0, 0, 64,            // device
                          uint8_t(id.vendor), uint8_t(id.vendor >> 8), uint8_t(id.product),
-                         uint8_t(id.product >> 8), 0, 1, 0, 0, 0, 1,
+                         uint8_t(id.product >> 8), 0, 1, 0, 0,
+                         withSerial ? kSerialIndex : uint8_t{0}, 1,
                          9, 2, 18, 0, 1, 1, 0, 0x80, 50,                      // configuration
                          9, 4, 0, 0, 0, deviceClass, 0, 0, 0};                // interface
     // clang-format on
@@ -101,7 +104,8 @@ struct EmulatedEzUsbBoard::Appearance {
     bool onBus = false;
     bool driverBound = false;                  // usbtest holds interface 0 of a loader
     UMockdevIoctlClient* claimedBy = nullptr;  // the open file that claimed interface 0
-    std::deque<UMockdevIoctlData*> reaps;      // completed URBs waiting for the reap
+    // Completed URBs waiting for the reap by the open file that submitted them.
+    std::deque<std::pair<UMockdevIoctlClient*, UMockdevIoctlData*>> reaps;
 };
 
 namespace {
@@ -111,7 +115,8 @@ gboolean onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer appea
 }
 }  // namespace
 
-EmulatedEzUsbBoard::EmulatedEzUsbBoard() {
+EmulatedEzUsbBoard::EmulatedEzUsbBoard(EmulatedBoardPlace place)
+    : place_(std::move(place)), nextAddress_(place_.firstAddress) {
     testbed_ = umockdev_testbed_new();
     GError* error = nullptr;
     const std::string hub = record(kHubSyspath, 1, UsbId{0x1D6B, 0x0002}, 9);
@@ -119,20 +124,34 @@ EmulatedEzUsbBoard::EmulatedEzUsbBoard() {
     appear(kEzUsbLoaderId, false);
 }
 
+EmulatedEzUsbBoard::EmulatedEzUsbBoard(EmulatedEzUsbBoard& other, EmulatedBoardPlace place)
+    : place_(std::move(place)),
+      ownsTestbed_(false),
+      testbed_(other.testbed_),
+      bus_(other.bus_),
+      nextAddress_(place_.firstAddress) {
+    appear(kEzUsbLoaderId, false);
+}
+
+std::string EmulatedEzUsbBoard::syspath() const {
+    return std::string(kHubSyspath) + "/1-" + std::to_string(place_.port);
+}
+
 EmulatedEzUsbBoard::~EmulatedEzUsbBoard() {
     for (std::thread& t : reenumerations_) t.join();
+    if (!ownsTestbed_) disappear();
     for (const auto& a : appearances_) {
         umockdev_testbed_detach_ioctl(testbedOf(testbed_), devnodeOf(a->address).c_str(), nullptr);
     }
-    g_object_unref(testbedOf(testbed_));
+    if (ownsTestbed_) g_object_unref(testbedOf(testbed_));
     for (const auto& a : appearances_) {
-        for (UMockdevIoctlData* urb : a->reaps) g_object_unref(urb);
+        for (const auto& reap : a->reaps) g_object_unref(reap.second);
         g_object_unref(a->handler);
     }
 }
 
 void EmulatedEzUsbBoard::appear(UsbId id, bool firmwareRunning) {
-    std::lock_guard bus(busMutex_);
+    std::lock_guard bus(*bus_);
     auto appearance = std::make_unique<Appearance>();
     Appearance& a = *appearance;
     a.board = this;
@@ -150,7 +169,8 @@ void EmulatedEzUsbBoard::appear(UsbId id, bool firmwareRunning) {
     mustSucceed(umockdev_testbed_attach_ioctl(testbedOf(testbed_), devnodeOf(a.address).c_str(),
                                               a.handler, &error),
                 error);
-    const std::string text = record(kPortSyspath, a.address, id, 0xFF);
+    const std::string text =
+        record(syspath(), a.address, id, 0xFF, firmwareRunning && !place_.serial.empty());
     mustSucceed(umockdev_testbed_add_from_string(testbedOf(testbed_), text.c_str(), &error), error);
     {
         std::lock_guard lock(mutex_);
@@ -160,11 +180,11 @@ void EmulatedEzUsbBoard::appear(UsbId id, bool firmwareRunning) {
         leaving_ = false;
         appearances_.push_back(std::move(appearance));
     }
-    umockdev_testbed_uevent(testbedOf(testbed_), kPortSyspath, "add");
+    umockdev_testbed_uevent(testbedOf(testbed_), syspath().c_str(), "add");
 }
 
 void EmulatedEzUsbBoard::disappear() {
-    std::lock_guard bus(busMutex_);
+    std::lock_guard bus(*bus_);
     {
         std::lock_guard lock(mutex_);
         if (current_ == nullptr) return;
@@ -172,8 +192,8 @@ void EmulatedEzUsbBoard::disappear() {
         current_ = nullptr;
         leaving_ = false;
     }
-    umockdev_testbed_uevent(testbedOf(testbed_), kPortSyspath, "remove");
-    umockdev_testbed_remove_device(testbedOf(testbed_), kPortSyspath);
+    umockdev_testbed_uevent(testbedOf(testbed_), syspath().c_str(), "remove");
+    umockdev_testbed_remove_device(testbedOf(testbed_), syspath().c_str());
 }
 
 void EmulatedEzUsbBoard::unplug() {
@@ -217,9 +237,11 @@ bool EmulatedEzUsbBoard::handleIoctl(Appearance& a, void* clientPointer) {
 
     if (request == USBDEVFS_REAPURB || request == USBDEVFS_REAPURBNDELAY) {
         // Completed URBs are handed back even after a disconnect.
-        if (a.reaps.empty()) return complete(-1, a.onBus ? EAGAIN : ENODEV);
-        UMockdevIoctlData* urb = a.reaps.front();
-        a.reaps.pop_front();
+        const auto mine = std::find_if(a.reaps.begin(), a.reaps.end(),
+                                       [client](const auto& reap) { return reap.first == client; });
+        if (mine == a.reaps.end()) return complete(-1, a.onBus ? EAGAIN : ENODEV);
+        UMockdevIoctlData* urb = mine->second;
+        a.reaps.erase(mine);
         Resolved variable(arg, 0, sizeof(void*));
         const bool set =
             variable.data != nullptr && umockdev_ioctl_data_set_ptr(variable.data, 0, urb);
@@ -285,7 +307,8 @@ bool EmulatedEzUsbBoard::handleIoctl(Appearance& a, void* clientPointer) {
             urb->status =
                 control(a, buffer.data->data, static_cast<std::size_t>(urb->buffer_length), actual);
             urb->actual_length = actual;
-            a.reaps.push_back(static_cast<UMockdevIoctlData*>(g_object_ref(urbData.data)));
+            a.reaps.emplace_back(client,
+                                 static_cast<UMockdevIoctlData*>(g_object_ref(urbData.data)));
             return complete(0, 0);
         }
         default:  // DISCONNECT_CLAIM among them: libusb then detaches and claims step by step
@@ -303,6 +326,12 @@ int EmulatedEzUsbBoard::control(Appearance& a, uint8_t* setup, std::size_t buffe
     const uint16_t length = static_cast<uint16_t>(setup[6] | setup[7] << 8);
     uint8_t* data = setup + kSetupSize;
     if (length > bufferLength - kSetupSize) return -EINVAL;
+    if (setup[0] == 0x80 && setup[1] == 6 && (value >> 8) == 3) {  // GET_DESCRIPTOR, a string
+        const int n = stringDescriptor(value, data, length);
+        if (n < 0) return n;
+        actualLength = n;
+        return 0;
+    }
     if ((setup[0] & 0x60) != 0x40) return -EPIPE;  // only vendor requests are modelled
     actualLength = length;
 
@@ -334,6 +363,23 @@ int EmulatedEzUsbBoard::control(Appearance& a, uint8_t* setup, std::size_t buffe
     if (result < 0) return -EPIPE;
     if (in) actualLength = result;
     return 0;
+}
+
+// The firmware's strings: the language list (index 0), then its serial number.
+int EmulatedEzUsbBoard::stringDescriptor(uint16_t value, uint8_t* data, uint16_t length) {
+    std::vector<uint8_t> descriptor;
+    if (!firmwareRunning_ || place_.serial.empty()) return -EPIPE;
+    if ((value & 0xFF) == 0) {
+        descriptor = {4, 3, 0x09, 0x04};
+    } else if ((value & 0xFF) == kSerialIndex) {
+        descriptor = {static_cast<uint8_t>(2 + 2 * place_.serial.size()), 3};
+        for (const char c : place_.serial) descriptor.insert(descriptor.end(), {uint8_t(c), 0});
+    } else {
+        return -EPIPE;
+    }
+    const std::size_t n = std::min<std::size_t>(length, descriptor.size());
+    std::copy_n(descriptor.begin(), n, data);
+    return static_cast<int>(n);
 }
 
 // The firmware starts: the board leaves the bus and comes back under its own ID.

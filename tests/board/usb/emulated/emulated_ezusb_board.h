@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <type_traits>
 #include <vector>
@@ -25,13 +26,24 @@ struct EmulatedPresence {
     UsbId id;
 };
 
+// Where a board sits on bus 1 and what its firmware reports.
+struct EmulatedBoardPlace {
+    uint8_t port = 2;
+    uint8_t firstAddress = 2;  // addresses count up from here on each appearance
+    std::string serial{};      // the firmware's serial number string; none when empty
+};
+
 class EmulatedEzUsbBoard {
   public:
     static constexpr UsbId kFirmwareId{0x04B4, 0x4421};
 
     // An unprogrammed board (loader ID 04b4:8613) on port 2 of bus 1, behind
     // a root hub. Construct it before any libusb context.
-    EmulatedEzUsbBoard();
+    EmulatedEzUsbBoard() : EmulatedEzUsbBoard(EmulatedBoardPlace{}) {}
+    explicit EmulatedEzUsbBoard(EmulatedBoardPlace place);
+    // A further board on other's bus (destroy it first); place's port and
+    // addresses must differ from other's.
+    EmulatedEzUsbBoard(EmulatedEzUsbBoard& other, EmulatedBoardPlace place);
     ~EmulatedEzUsbBoard();
     EmulatedEzUsbBoard(const EmulatedEzUsbBoard&) = delete;
     EmulatedEzUsbBoard& operator=(const EmulatedEzUsbBoard&) = delete;
@@ -74,8 +86,14 @@ class EmulatedEzUsbBoard {
     void appear(UsbId id, bool firmwareRunning);
     void disappear();
 
-    void* testbed_ = nullptr;  // UMockdevTestbed*
-    std::mutex busMutex_;      // serialises testbed changes
+    std::string syspath() const;
+    int stringDescriptor(uint16_t value, uint8_t* data, uint16_t length);
+
+    EmulatedBoardPlace place_;
+    bool ownsTestbed_ = true;
+    void* testbed_ = nullptr;       // UMockdevTestbed*
+    std::mutex busMutex_;           // serialises testbed changes of the boards on this bus
+    std::mutex* bus_ = &busMutex_;  // the testbed owner's
     mutable std::mutex mutex_;
     std::vector<std::unique_ptr<Appearance>> appearances_;  // every one so far
     Appearance* current_ = nullptr;                         // on the bus, or null
