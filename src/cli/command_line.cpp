@@ -66,9 +66,11 @@ const std::array kOptions{
               .value = &Options::setup,
               .valueName = "FILE",
               .help = "After start-up, run the commands of FILE (one command line a line, # "
-                      "comments; a saved *LRN? answer is one) as a remote client would. The "
-                      "first refused line stops it with a message; headless, kteval then exits "
-                      "with status 1 (and with 0 after the last line when it does not --listen)."},
+                      "comments; a saved *LRN? answer is one) as a remote client would. Every "
+                      "line is checked first and nothing is sent when one fails; a refusal at "
+                      "run time stops it, saying how many lines were applied. Headless, kteval "
+                      "then exits with status 1 (and with 0 after the last line when it does "
+                      "not --listen)."},
     OptionRow{.name = "record",
               .value = &Options::record,
               .valueName = "FILE",
