@@ -1,5 +1,8 @@
 #include "measurement_run.h"
 
+#include <algorithm>
+
+#include "calibration_run.h"
 #include "part_catalogue.h"
 
 namespace kteval::measure {
@@ -13,6 +16,24 @@ std::optional<CodeReading> measureCode(remote::Operations& ops, meter::ScpiMeter
     }
     const double volts = meter.read();
     return CodeReading{channelIndex, code, ops.module().DACs(channelIndex).DACreg, volts};
+}
+
+std::optional<ChannelLinearity> channelLinearity(const remote::Operations& ops,
+                                                 const std::vector<CodeReading>& readings,
+                                                 int channelIndex) {
+    std::vector<Reading> codes;
+    for (const CodeReading& r : readings) {
+        if (r.channelIndex == channelIndex) codes.push_back({r.dacCode, r.volts});
+    }
+    if (codes.empty()) return std::nullopt;
+    const auto byCode = [](const Reading& a, const Reading& b) { return a.code < b.code; };
+    std::stable_sort(codes.begin(), codes.end(), byCode);
+    codes.erase(std::unique(codes.begin(), codes.end(),
+                            [](const Reading& a, const Reading& b) { return a.code == b.code; }),
+                codes.end());
+    const DacTransfer t = channelTransfer(ops, channelIndex);
+    return ChannelLinearity{channelNumberOfIndex(ops.module().part(), channelIndex),
+                            analyseLinearity(codes, {t.lsb, t.volts(0)})};
 }
 
 MeasurementRun::MeasurementRun(remote::Operations& ops, meter::ScpiMeter& meter, Router& router,

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "operations.h"
+#include "report.h"
 #include "routing.h"
 #include "scpi_meter.h"
 
@@ -26,6 +27,12 @@ struct CodeReading {
 // X2A. nullopt when the window refused an action. Throws MeterFailure.
 std::optional<CodeReading> measureCode(remote::Operations& ops, meter::ScpiMeter& meter,
                                        int channelIndex, int32_t code);
+
+// The linearity of one channel's readings of a run (by DAC register code,
+// each code once) against its ideal transfer; nullopt without readings.
+std::optional<ChannelLinearity> channelLinearity(const remote::Operations& ops,
+                                                 const std::vector<CodeReading>& readings,
+                                                 int channelIndex);
 
 // Measures each channel at each code, one reading a step, so that a window
 // stays responsive and a run can be called off between two readings. Each

@@ -126,9 +126,9 @@ ErrorCode outputVoltage(CommandContext& context) {
 ErrorCode outputVoltageExact(CommandContext& context) {
     const KT442xModule& module = context.ops.module();
     const Operations& ops = context.ops;
-    context.answer = formatExact(channelOutputVolts(
-        module.PartName, channelNumberOfIndex(context.part, context.index), module.DACs,
-        module.OffsetCode, {ops.referenceVolts(0), ops.referenceVolts(1), ops.referenceVolts(2)}));
+    context.answer = formatExact(
+        channelOutputVolts(module.PartName, channelNumberOfIndex(context.part, context.index),
+                           module.DACs, module.OffsetCode, referenceVoltsOf(ops)));
     return ErrorCode::NoError;
 }
 

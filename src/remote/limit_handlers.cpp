@@ -63,7 +63,7 @@ ChannelLimits channelLimits(const Operations& ops) {
 }
 
 OutputState outputState(const Operations& ops) {
-    return {ops.module(), {ops.referenceVolts(0), ops.referenceVolts(1), ops.referenceVolts(2)}};
+    return {ops.module(), referenceVoltsOf(ops)};
 }
 
 ErrorCode checkLimits(CommandContext& context, const OutputState& after) {

@@ -85,10 +85,6 @@ ErrorCode readDecimal(std::string_view text, uint64_t& value) {
     return ErrorCode::NoError;
 }
 
-bool isLetter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 }  // namespace
 
 ErrorCode readCode(const Param& param, uint32_t limit, uint32_t& value) {
@@ -142,7 +138,7 @@ ErrorCode readVolts(const Param& param, double& volts) {
     double divisor = 1.0;
     if (param.kind == ParamKind::DecimalWithUnit) {
         std::size_t unitStart = text.size();
-        while (unitStart > 0 && isLetter(text[unitStart - 1])) --unitStart;
+        while (unitStart > 0 && isAlpha(text[unitStart - 1])) --unitStart;
         const std::string_view unit = text.substr(unitStart);
         constexpr std::array<std::pair<std::string_view, double>, 3> kUnits{
             {{"V", 1.0}, {"MV", 1e3}, {"UV", 1e6}}};

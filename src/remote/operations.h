@@ -167,4 +167,9 @@ class Operations {
     virtual int selfTest() = 0;
 };
 
+// The three reference entries as the voltage table reads them.
+inline std::array<double, 3> referenceVoltsOf(const Operations& ops) {
+    return {ops.referenceVolts(0), ops.referenceVolts(1), ops.referenceVolts(2)};
+}
+
 }  // namespace kteval::remote

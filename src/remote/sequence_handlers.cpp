@@ -26,10 +26,6 @@ bool isWord(const Param& param, std::string_view form) {
     return param.kind == ParamKind::Characters && matchesForm(param.text, form);
 }
 
-std::array<double, 3> referencesOf(const Operations& ops) {
-    return {ops.referenceVolts(0), ops.referenceVolts(1), ops.referenceVolts(2)};
-}
-
 // The shortest dwell the link keeps for steps of channels words: each step
 // is one request a channel and the LDAC pulse, with room for the host.
 std::chrono::nanoseconds minimumDwell(const Operations& ops, std::size_t channels) {
@@ -69,6 +65,15 @@ ErrorCode readyFor(CommandContext& context, const std::vector<int>& channels) {
     }
     context.stateDependent = false;
     return ErrorCode::NoError;
+}
+
+// The channel's slew rate; nullopt without one (or without a sequencer).
+std::optional<double> slewOf(CommandContext& context) {
+    const sequence::Sequencer* sequencer = context.ops.sequencer();
+    if (sequencer == nullptr) return std::nullopt;
+    const auto found = sequencer->settings.slew.find(context.index);
+    if (found == sequencer->settings.slew.end()) return std::nullopt;
+    return found->second;
 }
 
 // The list points of the command's parameters, appended to the channel's list.
@@ -142,12 +147,8 @@ ErrorCode setSlew(CommandContext& context) {
 }
 
 ErrorCode slewRate(CommandContext& context) {
-    const sequence::Sequencer* sequencer = context.ops.sequencer();
-    const auto found = sequencer ? sequencer->settings.slew.find(context.index)
-                                 : decltype(sequencer->settings.slew.end()){};
-    context.answer = sequencer == nullptr || found == sequencer->settings.slew.end()
-                         ? kInfinity
-                         : formatExact(found->second);
+    const std::optional<double> rate = slewOf(context);
+    context.answer = rate ? formatExact(*rate) : kInfinity;
     return ErrorCode::NoError;
 }
 
@@ -289,7 +290,7 @@ ErrorCode initiate(CommandContext& context) {
     std::vector<std::pair<int, std::vector<int32_t>>> codes;
     for (const auto& [index, list] : settings.lists) {
         const ChannelSettings channel =
-            channelSettings(context.ops.module(), index, referencesOf(context.ops));
+            channelSettings(context.ops.module(), index, referenceVoltsOf(context.ops));
         std::vector<int32_t> points;
         for (const double point : list.points) {
             const std::optional<int32_t> code =
@@ -357,9 +358,8 @@ ErrorCode operationCondition(CommandContext& context) {
 ErrorCode writeOrRamp(CommandContext& context, int32_t code) {
     sequence::Sequencer* sequencer = context.ops.sequencer();
     const DAC& record = context.ops.module().DACs(context.index);
-    const auto slew = sequencer ? sequencer->settings.slew.find(context.index)
-                                : decltype(sequencer->settings.slew.end()){};
-    if (sequencer == nullptr || slew == sequencer->settings.slew.end()) {
+    const std::optional<double> slew = slewOf(context);
+    if (!slew) {
         if (sequencer != nullptr && sequencer->channelBusy(context.index)) {
             context.detail = "a ramp or list moves the channel: ABORt first";
             context.stateDependent = true;
@@ -373,12 +373,12 @@ ErrorCode writeOrRamp(CommandContext& context, int32_t code) {
         return error;
     }
     const ChannelSettings settings =
-        channelSettings(context.ops.module(), context.index, referencesOf(context.ops));
+        channelSettings(context.ops.module(), context.index, referenceVoltsOf(context.ops));
     const auto base =
         std::max<std::chrono::nanoseconds>(kRampInterval, minimumDwell(context.ops, 1));
     // From where the channel is: its input code, or the step a ramp reached.
     sequence::RampPlan plan =
-        sequence::planRamp(*context.part, settings, record.X1A, code, slew->second, base);
+        sequence::planRamp(*context.part, settings, record.X1A, code, *slew, base);
     sequencer->startRamp(context.index, std::move(plan.codes), plan.interval, Clock::now());
     context.ops.sequencesChanged();
     return ErrorCode::NoError;

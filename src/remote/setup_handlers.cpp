@@ -18,13 +18,9 @@ namespace kteval::remote {
 
 namespace {
 
-std::array<double, 3> referenceVolts(const Operations& ops) {
-    return {ops.referenceVolts(0), ops.referenceVolts(1), ops.referenceVolts(2)};
-}
-
 VoltageReach reachOf(CommandContext& context) {
     const ChannelSettings settings =
-        channelSettings(context.ops.module(), context.index, referenceVolts(context.ops));
+        channelSettings(context.ops.module(), context.index, referenceVoltsOf(context.ops));
     return voltageReach(*context.part, settings);
 }
 
@@ -34,7 +30,7 @@ ErrorCode learn(CommandContext& context) {
     const Operations& ops = context.ops;
     context.answer =
         learnLine(ops.module(),
-                  {referenceVolts(ops),
+                  {referenceVoltsOf(ops),
                    ops.gpioMode(),
                    {ops.lineHigh(Line::Reset), ops.lineHigh(Line::Clr), ops.lineHigh(Line::Ldac)},
                    context.ops.sequencer() ? &context.ops.sequencer()->settings : nullptr,
@@ -60,7 +56,7 @@ ErrorCode setVoltage(CommandContext& context) {
     const ErrorCode error = readVolts(context.params[0], volts);
     if (error != ErrorCode::NoError) return error;
     ChannelSettings settings =
-        channelSettings(context.ops.module(), context.index, referenceVolts(context.ops));
+        channelSettings(context.ops.module(), context.index, referenceVoltsOf(context.ops));
     double shift = 0.0;
     if (const auto calibrated = context.ops.calibratedOutput(context.index)) {
         // The pin of a calibrated channel carries about the ideal output of

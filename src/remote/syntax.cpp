@@ -6,9 +6,6 @@ namespace kteval::remote {
 
 namespace {
 
-bool isAlpha(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -31,6 +28,10 @@ bool isDigitOfBase(char c, char base) {
 }
 
 }  // namespace
+
+bool isAlpha(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 bool isWhiteSpace(char c) {
     const auto byte = static_cast<unsigned char>(c);

@@ -76,6 +76,8 @@ class UnitReader {
 };
 
 bool isWhiteSpace(char c);
+// An ASCII letter, whatever the locale.
+bool isAlpha(char c);
 
 // ASCII letters compared without case; every other byte as it is.
 bool equalIgnoringCase(std::string_view a, std::string_view b);

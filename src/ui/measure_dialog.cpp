@@ -158,18 +158,11 @@ void MeasureDialog::showCharacterisation() {
     tblResults_->setHorizontalHeaderLabels(columns);
     tblResults_->setRowCount(0);
     charts_.clear();
-    const PartInfo* part = ops_.module().part();
     for (const int channel : channels_) {
-        std::vector<Reading> readings;
-        for (const measure::CodeReading& r : run_->readings()) {
-            if (r.channelIndex == channel) readings.push_back({r.dacCode, r.volts});
-        }
-        std::sort(readings.begin(), readings.end(),
-                  [](const Reading& a, const Reading& b) { return a.code < b.code; });
-        if (readings.empty()) continue;
-        const measure::DacTransfer t = measure::channelTransfer(ops_, channel);
-        const ChannelLinearity result{channelNumberOfIndex(part, channel),
-                                      analyseLinearity(readings, {t.lsb, t.volts(0)})};
+        const std::optional<ChannelLinearity> found =
+            measure::channelLinearity(ops_, run_->readings(), channel);
+        if (!found) continue;
+        const ChannelLinearity& result = *found;
         const LinearitySummary& s = result.linearity.summary;
         const int row = tblResults_->rowCount();
         tblResults_->insertRow(row);

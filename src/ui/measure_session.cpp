@@ -22,20 +22,6 @@ namespace kteval::ui {
 
 namespace {
 
-// One channel's readings by DAC register code, each code once, rising.
-std::vector<Reading> byDacCode(const std::vector<measure::CodeReading>& readings, int channel) {
-    std::vector<Reading> codes;
-    for (const measure::CodeReading& r : readings) {
-        if (r.channelIndex == channel) codes.push_back({r.dacCode, r.volts});
-    }
-    std::stable_sort(codes.begin(), codes.end(),
-                     [](const Reading& a, const Reading& b) { return a.code < b.code; });
-    codes.erase(std::unique(codes.begin(), codes.end(),
-                            [](const Reading& a, const Reading& b) { return a.code == b.code; }),
-                codes.end());
-    return codes;
-}
-
 std::string minutesAndSeconds(std::chrono::seconds time) {
     const auto minutes = std::chrono::duration_cast<std::chrono::minutes>(time);
     return std::to_string(minutes.count()) + " min " + std::to_string((time - minutes).count()) +
@@ -109,14 +95,11 @@ bool MeasureSession::writeFile(const std::string& name, const std::string& conte
 
 int MeasureSession::writeCharacterisation() {
     QDir().mkpath(QString::fromLocal8Bit(outDir_.c_str()));
-    const PartInfo* part = ops_.module().part();
     std::vector<ChannelLinearity> channels;
     for (const int channel : channels_) {
-        const std::vector<Reading> readings = byDacCode(run_->readings(), channel);
-        if (readings.empty()) continue;
-        const measure::DacTransfer transfer = measure::channelTransfer(ops_, channel);
-        channels.push_back({channelNumberOfIndex(part, channel),
-                            analyseLinearity(readings, {transfer.lsb, transfer.volts(0)})});
+        if (auto result = measure::channelLinearity(ops_, run_->readings(), channel)) {
+            channels.push_back(std::move(*result));
+        }
     }
     bool written = writeFile("readings.csv", readingsCsv(channels)) &&
                    writeFile("summary.csv", summaryCsv(channels));

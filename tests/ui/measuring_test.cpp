@@ -181,11 +181,9 @@ class MeasuringTest : public QObject {
             run.runToEnd();
             QVERIFY(!run.failure() && !run.cancelled());
             for (const int channel : channels) {
-                std::vector<Reading> readings;
-                for (const auto& r : run.readings())
-                    if (r.channelIndex == channel) readings.push_back({r.dacCode, r.volts});
                 const measure::DacTransfer t = measure::channelTransfer(b.ops, channel);
-                const LinearitySummary s = analyseLinearity(readings, {t.lsb, t.volts(0)}).summary;
+                const LinearitySummary s =
+                    measure::channelLinearity(b.ops, run.readings(), channel)->linearity.summary;
                 const ChannelErrors truth = b.bench.board->analog().errors(channel);
                 const double span = std::ldexp(1.0, b.part.bits);
                 const QByteArray where = b.where(channel).toLatin1();
