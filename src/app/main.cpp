@@ -34,6 +34,7 @@
 #include "simulated_board.h"
 #include "termination_signals.h"
 #include "usb_ids.h"
+#include "vxi11_server.h"
 #include "window_operations.h"
 
 namespace {
@@ -265,6 +266,7 @@ int main(int argc, char* argv[]) {
     kteval::ui::SequenceRunner sequences(window);
     operations.setSequenceRunner(&sequences);
     std::unique_ptr<kteval::ui::RemoteServer> server;
+    std::unique_ptr<kteval::ui::Vxi11Server> vxi11;
     if (start.listen) {
         server = std::make_unique<kteval::ui::RemoteServer>(operations);
         if (!server->listen(*start.listen)) {
@@ -273,20 +275,33 @@ int main(int argc, char* argv[]) {
             return 2;
         }
         std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(server->boundAddress()));
+        // VXI-11's core channel on the same address, at a port of its own
+        // that the portmapper tells clients.
+        vxi11 = std::make_unique<kteval::ui::Vxi11Server>(operations);
+        if (!vxi11->listen(start.listen->address)) {
+            std::fprintf(stderr, "kteval: cannot listen for VXI-11 on %s: %s\n",
+                         options.listen->c_str(), qPrintable(vxi11->errorString()));
+            return 2;
+        }
+        std::fprintf(stderr, "kteval: VXI-11 on %s\n", qPrintable(vxi11->boundAddress()));
+        if (const QString problem = vxi11->registerWithPortmapper(); !problem.isEmpty()) {
+            std::fprintf(stderr, "kteval: %s\n", qPrintable(problem));
+        }
+        server->setOtherClients([&vxi11] { return vxi11->clientNames(); });
+        vxi11->setOtherClients([&server] { return server->clientNames(); });
     }
-    sequences.setIdleListener([&server] {
+    sequences.setIdleListener([&server, &vxi11] {
         if (server) server->resumeWaiting();
+        if (vxi11) vxi11->resumeWaiting();
     });
     window.Form_Load();
     if (options.record && window.module().part() != nullptr) {
         recorder.begin(*window.module().part(), kVersion);
         window.setActionListener(&recorder);
     }
-    if (options.headless) {
-        kteval::ui::quitOnTerminationSignals(app);
-    } else {
-        window.show();
-    }
+    // A server ends normally on SIGTERM as well: its portmapper entry goes.
+    if (options.headless || start.listen) kteval::ui::quitOnTerminationSignals(app);
+    if (!options.headless) window.show();
     // The meter answers before any setup or client may use it. The board's
     // calibration is written again only when asked for.
     kteval::measure::CalibrationStore calibrations(kteval::measure::calibrationPath(

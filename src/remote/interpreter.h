@@ -45,6 +45,9 @@ class Interpreter {
     // Goes on with a held line when no ramp or list runs: the answers of the
     // whole line once it has ended (nullopt while it waits, or without any).
     std::optional<std::string> resume();
+    // IEEE 488.2 device clear: a held line is abandoned, its answers with it;
+    // the error queue and the status stay.
+    void deviceClear() { held_.reset(); }
 
     const ErrorQueue& errors() const { return errors_; }
     const StatusRegisters& status() const { return status_; }

@@ -3,18 +3,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QApplication>
-#include <QSocketNotifier>
 #include <QStringList>
-#include <QTcpServer>
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string_view>
 #include <utility>
 
 #include "interpreter.h"
+#include "operator_gate.h"
 
 namespace kteval::ui {
 
@@ -31,8 +28,6 @@ constexpr qsizetype kReadChunk = 64 * 1024;
 constexpr qint64 kMaxUnreadAnswers = 1024 * 1024;
 // How often a waiting input looks whether the operator's box has closed.
 constexpr int kRetryMilliseconds = 20;
-// How long a connection waits when the process is out of descriptors.
-constexpr int kAcceptRetryMilliseconds = 100;
 
 }  // namespace
 
@@ -92,11 +87,12 @@ class RemoteServer::Client : public QObject {
 RemoteServer::RemoteServer(remote::Operations& operations, QObject* parent)
     : QObject(parent),
       operations_(operations),
-      server_(new QTcpServer(this)),
-      log_([](const QString& line) { std::fprintf(stderr, "kteval: %s\n", qPrintable(line)); }) {
+      log_([](const QString& line) { std::fprintf(stderr, "kteval: %s\n", qPrintable(line)); }),
+      otherClients_([] { return QStringList(); }) {
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryMilliseconds);
     connect(&retry_, &QTimer::timeout, this, &RemoteServer::retryWaiting);
+    connect(&acceptor_, &TcpAcceptor::accepted, this, &RemoteServer::accept);
 }
 
 RemoteServer::~RemoteServer() = default;
@@ -105,58 +101,36 @@ bool RemoteServer::listen(const ListenAddress& where) {
     const std::optional<KeepAlive> times = keepAliveFromEnvironment(error_);
     if (!times) return false;
     keepAlive_ = *times;
-    if (!server_->listen(where.address, where.port)) return false;
-    // Connections are accepted here rather than by QTcpServer, which forgets
-    // the peer's address: a client that has reset by then has no other.
-    server_->pauseAccepting();
-    acceptor_ = new QSocketNotifier(server_->socketDescriptor(), QSocketNotifier::Read, this);
-    connect(acceptor_, &QSocketNotifier::activated, this, &RemoteServer::acceptWaiting);
-    return true;
-}
-
-void RemoteServer::acceptWaiting() {
-    for (;;) {
-        sockaddr_storage peer{};
-        socklen_t length = sizeof peer;
-        const int fd = accept4(static_cast<int>(server_->socketDescriptor()),
-                               reinterpret_cast<sockaddr*>(&peer), &length, SOCK_CLOEXEC);
-        if (fd >= 0) {
-            accept(fd, peerName(peer));
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            return;
-        } else if (errno != EINTR && errno != ECONNABORTED) {
-            // Out of descriptors or memory: the connection waits in the
-            // kernel, and is tried again shortly rather than at once.
-            acceptor_->setEnabled(false);
-            QTimer::singleShot(kAcceptRetryMilliseconds, acceptor_,
-                               [this] { acceptor_->setEnabled(true); });
-            return;
-        }
-    }
+    return acceptor_.listen(where.address, where.port);
 }
 
 QString RemoteServer::errorString() const {
-    return error_.isEmpty() ? server_->errorString() : error_;
+    return error_.isEmpty() ? acceptor_.errorString() : error_;
 }
 
 quint16 RemoteServer::port() const {
-    return server_->serverPort();
+    return acceptor_.port();
 }
 
 QString RemoteServer::boundAddress() const {
-    const QHostAddress address = server_->serverAddress();
-    QString host = address.toString();
-    if (address.protocol() == QAbstractSocket::AnyIPProtocol) {
-        host = QStringLiteral("*");  // every IPv4 and IPv6 address
-    } else if (address.protocol() == QAbstractSocket::IPv6Protocol) {
-        host = QStringLiteral("[%1]").arg(host);
-    }
-    return QStringLiteral("%1:%2").arg(host).arg(server_->serverPort());
+    return acceptor_.boundAddress();
 }
 
 int RemoteServer::clientCount() const {
     return static_cast<int>(std::count_if(clients_.begin(), clients_.end(),
                                           [](const Client* c) { return c->holdsPlace(); }));
+}
+
+QStringList RemoteServer::clientNames() const {
+    QStringList names;
+    for (const Client* client : clients_) {
+        if (client->holdsPlace()) names << client->socket.peer();
+    }
+    return names;
+}
+
+void RemoteServer::setOtherClients(std::function<QStringList()> others) {
+    otherClients_ = std::move(others);
 }
 
 void RemoteServer::setLog(std::function<void(const QString&)> log) {
@@ -166,10 +140,7 @@ void RemoteServer::setLog(std::function<void(const QString&)> log) {
 void RemoteServer::accept(int fd, const QString& peer) {
     // Clients that have closed no longer count, even when their end has not
     // been read yet.
-    QStringList holders;
-    for (const Client* client : clients_) {
-        if (client->holdsPlace()) holders << client->socket.peer();
-    }
+    const QStringList holders = clientNames() + otherClients_();
     if (holders.size() >= remote::kMaxClients) {
         // Refused: told why, then closed; nothing it sent is run. Its input
         // is read first, or the kernel would answer with a reset that may
@@ -201,12 +172,6 @@ void RemoteServer::accept(int fd, const QString& peer) {
     serve(*client);  // data may have come with the connection
 }
 
-bool RemoteServer::operatorBusy() const {
-    // A closed box's event loop still runs what is due before the operator's
-    // handler goes on: the window's prompt says when it has.
-    return QApplication::activeModalWidget() != nullptr || operations_.operatorBusy();
-}
-
 void RemoteServer::resumeWaiting() {
     retryWaiting();
 }
@@ -230,7 +195,7 @@ void RemoteServer::serve(Client& client) {
     // A turn queued before the client was dropped finds it gone.
     if (std::find(clients_.begin(), clients_.end(), &client) == clients_.end()) return;
     ClientSocket& socket = client.socket;
-    if (operatorBusy()) {
+    if (operatorBusy(operations_)) {
         socket.setReading(false);  // the kernel holds the input meanwhile
         if (!retry_.isActive()) {
             retry_.start();

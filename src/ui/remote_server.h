@@ -3,15 +3,14 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <optional>
 #include <vector>
 
 #include "client_socket.h"
-
-class QSocketNotifier;
-class QTcpServer;
+#include "tcp_acceptor.h"
 
 namespace kteval::remote {
 class Operations;
@@ -63,6 +62,11 @@ class RemoteServer : public QObject {
     quint16 port() const;
     // Clients that have not closed.
     int clientCount() const;
+    // Their peers ("ADDR:PORT"), as the log names them.
+    QStringList clientNames() const;
+    // The clients that hold places elsewhere (VXI-11's links): they count
+    // towards the same limit.
+    void setOtherClients(std::function<QStringList()> others);
     // Where the log lines go (without "kteval: " and line end); standard
     // error unless set.
     void setLog(std::function<void(const QString&)> log);
@@ -75,19 +79,17 @@ class RemoteServer : public QObject {
 
   private:
     class Client;
-    void acceptWaiting();
     void accept(int fd, const QString& peer);
     void serve(Client& client);
-    bool operatorBusy() const;
     void retryWaiting();
     void drop(Client& client);
 
     remote::Operations& operations_;
-    QTcpServer* server_;
-    QSocketNotifier* acceptor_ = nullptr;  // the listening socket has connections waiting
+    TcpAcceptor acceptor_;
     KeepAlive keepAlive_;
     QString error_;  // why listen() refused, when not the socket's error
     std::function<void(const QString&)> log_;
+    std::function<QStringList()> otherClients_;
     std::vector<Client*> clients_;  // owned as Qt children
     QTimer retry_;                  // looks again whether the operator's box has closed
 };
