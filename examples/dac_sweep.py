@@ -11,6 +11,8 @@ Start the program first, for example:
     kteval --simulate --part KT4421 --headless --listen 5025
 then:
     examples/dac_sweep.py --channel 5 --steps 65 --csv sweep.csv --png sweep.png
+or, over VXI-11 (found through the portmapper) or any other VISA resource:
+    examples/dac_sweep.py --resource TCPIP::192.168.1.20::INSTR --channel 5
 
 Needs PyVISA with the pyvisa-py backend and matplotlib (Debian:
 python3-pyvisa python3-pyvisa-py python3-matplotlib, run by /usr/bin/python3).
@@ -37,6 +39,8 @@ def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--host", default="127.0.0.1")
     parser.add_argument("--port", type=int, default=5025)
+    parser.add_argument("--resource", help="a VISA resource instead of --host and --port "
+                        "(TCPIP::HOST::INSTR for VXI-11, TCPIP::HOST::PORT::SOCKET)")
     parser.add_argument("--channel", type=int, default=0, help="channel number as captioned")
     parser.add_argument("--start", type=int, default=0, help="first code (default 0)")
     parser.add_argument("--stop", type=int, help="last code (default: the part's full scale)")
@@ -52,22 +56,22 @@ def sweep_codes(start, stop, steps):
     return sorted({round(start + (stop - start) * i / (steps - 1)) for i in range(steps)})
 
 
-def connect(host, port):
+def connect(resource):
     """The session and the program's identity; exits with one line when nothing answers."""
     manager = pyvisa.ResourceManager("@py")
     try:
-        board = manager.open_resource(f"TCPIP::{host}::{port}::SOCKET")
+        board = manager.open_resource(resource)
         board.read_termination = "\n"
         board.write_termination = "\n"
         board.timeout = 10000
         return board, board.query("*IDN?").split(",")
     except (OSError, pyvisa.errors.VisaIOError) as error:
-        sys.exit(f"no kteval answers at {host}:{port} ({error}); start it with --listen {port}")
+        sys.exit(f"no kteval answers at {resource} ({error}); start it with --listen")
 
 
 def main():
     args = parse_arguments()
-    board, identity = connect(args.host, args.port)
+    board, identity = connect(args.resource or f"TCPIP::{args.host}::{args.port}::SOCKET")
     part = identity[1]
     bits, channels = PARTS[part]
     full_scale = (1 << bits) - 1

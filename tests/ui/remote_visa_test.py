@@ -1,9 +1,11 @@
 #!/usr/bin/python3
 """Real clients of `kteval --simulate --headless --listen 127.0.0.1:0`, checked
 against its request trace: a short PyVISA session and the PyMeasure driver of
-examples/ (visa), or the README's `nc -q 1` example 100 times (nc).
+examples/ (visa), or the README's `nc -q 1` example 100 times (nc), or PyVISA
+and the examples over VXI-11, found through the portmapper (vxi11: run it in
+tests/support/lab-network --rpcbind).
 
-Usage: remote_visa_test.py PATH/TO/kteval visa|nc
+Usage: remote_visa_test.py PATH/TO/kteval visa|nc|vxi11
 """
 
 import concurrent.futures, contextlib, logging, os, re, subprocess, sys, tempfile, threading
@@ -110,9 +112,48 @@ def run_nc(kteval, runs=100, lanes=8):
     check("nc trace", served.requests, START + [X5, LDAC] * runs)
 
 
+def run_vxi11(kteval):
+    """PyVISA's calls over VXI-11, then the examples unchanged but for the resource."""
+    instr = "TCPIP::127.0.0.1::INSTR"
+    with served(kteval, [X5, LDAC]):
+        visa = pyvisa.ResourceManager("@py").open_resource(
+            instr, read_termination="\n", write_termination="\n", timeout=20000)
+        visa.write("DAC5:X1A #H3FFF;:PULS:LDAC")
+        check("query", visa.query("DAC5:VOLT?"), "7.9995")
+        visa.write("FOO")
+        check("read_stb", visa.read_stb(), 4)
+        visa.write("*IDN?")
+        visa.clear()  # the unread answer goes
+        visa.timeout = 300
+        try:
+            raise AssertionError(f"an answer outlived the clear: {visa.read()!r}")
+        except pyvisa.errors.VisaIOError as error:
+            check("read after clear", error.error_code, pyvisa.constants.StatusCode.error_timeout)
+        visa.timeout = 20000
+        check("error queue", visa.query("SYST:ERR?"), '-113,"Undefined header;FOO"')
+        visa.write("*IDN?")
+        check("read", visa.read(), "kteval,KT4421,SIMULATED,1.05")
+        visa.close()
+    examples = os.path.join(os.path.dirname(os.path.abspath(__file__)), "../../examples")
+    with served(kteval), tempfile.TemporaryDirectory() as out:
+        subprocess.run([sys.executable, os.path.join(examples, "dac_sweep.py"), "--resource", instr,
+                        "--channel", "5", "--steps", "5", "--csv", f"{out}/s.csv",
+                        "--png", f"{out}/s.png"], check=True, timeout=120)
+        with open(f"{out}/s.csv", encoding="utf-8") as table:
+            rows = [line.strip().split(",") for line in table][1:]
+        check("sweep codes", [int(code) for code, _ in rows], [0, 4096, 8192, 12287, 16383])
+        volts = [float(v) for _, v in rows]
+        check("sweep rises", volts, sorted(set(volts)))
+        driver = subprocess.run([sys.executable, os.path.join(examples, "kteval_pymeasure.py"), instr],
+                                capture_output=True, text=True, check=True, timeout=120).stdout
+        check("PyMeasure example", "DAC5: 7.9995 V" in driver and "errors: []" in driver, True)
+
+
 if __name__ == "__main__":
     if sys.argv[2:] == ["nc"]:
         run_nc(sys.argv[1])
+    elif sys.argv[2:] == ["vxi11"]:
+        run_vxi11(sys.argv[1])
     else:
         run_visa(sys.argv[1])
         run_pymeasure(sys.argv[1])
