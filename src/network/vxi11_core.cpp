@@ -67,7 +67,8 @@ void Vxi11Core::runNow(Vxi11Link& link) {
 
 bool Vxi11Core::serve() {
     turnEnds_ = host_.now() + kTurn;
-    for (bool progress = true; progress && !turnOver();) {
+    bool progress = true;
+    while (progress && !turnOver()) {
         progress = false;
         for (auto& [id, connection] : connections_) progress |= answerCalls(id, connection);
         if (!host_.operatorBusy()) {
@@ -76,9 +77,12 @@ bool Vxi11Core::serve() {
             }
         }
     }
-    return !host_.operatorBusy() && std::any_of(links_.begin(), links_.end(), [](const auto& l) {
-        return l->busy() && !l->interpreter().waiting();
-    });
+    // The turn ended while work went on: lines, or calls their answers let
+    // go on, are left for the next.
+    return progress ||
+           (!host_.operatorBusy() && std::any_of(links_.begin(), links_.end(), [](const auto& l) {
+               return l->busy() && !l->interpreter().waiting();
+           }));
 }
 
 bool Vxi11Core::answerCalls(int id, Connection& connection) {

@@ -60,8 +60,8 @@ class Vxi11Core {
 
     // Runs what can run: answers calls, runs written lines (unless the
     // operator is busy) and times out calls whose time has come. true when
-    // lines are left because the turn (about a frame) ended: call again after
-    // other events have had theirs.
+    // the turn (about a frame) ended with work left: call again after other
+    // events have had theirs.
     bool serve();
     // When the earliest waiting call times out.
     std::optional<Clock::time_point> nextDeadline() const;

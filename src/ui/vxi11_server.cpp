@@ -15,6 +15,8 @@ namespace {
 
 // How much is read from a connection at once.
 constexpr qsizetype kReadChunk = 64 * 1024;
+// Replies not yet taken by a client beyond which its calls are not read.
+constexpr qint64 kMaxUnreadReplies = 1024 * 1024;
 // How often waiting lines look whether the operator's box has closed.
 constexpr int kRetryMilliseconds = 20;
 
@@ -105,6 +107,7 @@ void Vxi11Server::accept(int fd, const QString& peer) {
     sockets_[id] = socket;
     core_.open(id, peer.toStdString());
     connect(socket, &ClientSocket::readable, this, [this, id] { readFrom(id); });
+    connect(socket, &ClientSocket::drained, this, [this, id] { readFrom(id); });
     readFrom(id);  // data may have come with the connection
 }
 
@@ -113,7 +116,10 @@ void Vxi11Server::readFrom(int id) {
     if (found == sockets_.end()) return;
     ClientSocket& socket = *found->second;
     QByteArray bytes;
-    for (;;) {
+    // A client that does not take its replies is not read meanwhile; it
+    // goes on once they have drained.
+    socket.setReading(socket.unsent() <= kMaxUnreadReplies);
+    while (socket.unsent() <= kMaxUnreadReplies) {
         bytes.clear();
         const ClientSocket::Read read = socket.readInto(bytes, kReadChunk);
         if (read == ClientSocket::Read::NothingYet) break;
