@@ -1,6 +1,7 @@
 #include "vxi11_server.h"
 
 #include <QMetaObject>
+#include <QtEndian>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -64,6 +65,7 @@ bool Vxi11Server::listen(const QHostAddress& address, quint16 port) {
     const std::optional<KeepAlive> times = keepAliveFromEnvironment(error_);
     if (!times) return false;
     keepAlive_ = *times;
+    listenAddress_ = address;
     return acceptor_.listen(address, port);
 }
 
@@ -72,13 +74,23 @@ QString Vxi11Server::errorString() const {
 }
 
 QString Vxi11Server::registerWithPortmapper() {
-    portmapper_ = std::make_unique<network::PortmapperEntry>(port());
+    bool isIpv4 = false;
+    const quint32 address = listenAddress_.toIPv4Address(&isIpv4);
+    portmapper_ =
+        std::make_unique<network::PortmapperEntry>(port(), isIpv4 ? qToBigEndian(address) : 0);
     switch (portmapper_->state()) {
         case network::PortmapperEntry::State::Registered:
             return {};
         case network::PortmapperEntry::State::NoPortmapper:
             return QStringLiteral(
                        "no portmapper (rpcbind) is running; VXI-11 clients cannot find port %1")
+                .arg(port());
+        case network::PortmapperEntry::State::HeldByAnother:
+            return QStringLiteral(
+                       "the portmapper's VXI-11 entry is held by another program's core channel "
+                       "(port %1); VXI-11 clients that ask the portmapper reach that one, not "
+                       "port %2")
+                .arg(portmapper_->otherPort())
                 .arg(port());
         case network::PortmapperEntry::State::Refused:
             break;

@@ -65,6 +65,7 @@ class Vxi11Server : public QObject {
     remote::Operations& operations_;
     TcpAcceptor acceptor_;
     KeepAlive keepAlive_;
+    QHostAddress listenAddress_;
     QString error_;
     std::function<void(const QString&)> log_;
     std::function<QStringList()> otherClients_;
