@@ -23,6 +23,7 @@
 #include "measure_dialog.h"
 #include "measure_session.h"
 #include "measuring.h"
+#include "network_presence.h"
 #include "part_catalogue.h"
 #include "prompt.h"
 #include "remote_server.h"
@@ -34,6 +35,7 @@
 #include "simulated_board.h"
 #include "termination_signals.h"
 #include "usb_ids.h"
+#include "web_server.h"
 #include "window_operations.h"
 
 namespace {
@@ -88,6 +90,7 @@ void printOnlyQtErrors(QtMsgType type, const QMessageLogContext& context, const 
 struct Start {
     std::optional<int> exitStatus;  // set when the program is not to start
     std::optional<kteval::ui::ListenAddress> listen;
+    std::optional<kteval::ui::ListenAddress> web;
     const kteval::PartInfo* part = nullptr;
     std::vector<kteval::remote::SetupLine> setupLines;
     std::optional<kteval::SimulatedFault> fault;  // KTEVAL_SIMULATE_FAULT
@@ -108,6 +111,10 @@ Start checkStart(const kteval::cli::Options& options) {
         }
         QString error;
         if (!kteval::ui::keepAliveFromEnvironment(error)) return refuse(2, error.toStdString());
+    }
+    if (options.web) {
+        start.web = kteval::ui::parseListenAddress(QString::fromLocal8Bit(*options.web));
+        if (!start.web) return refuse(2, "--web wants [ADDR:]PORT, not '" + *options.web + "'");
     }
     if (options.simulate) {
         const char* text = std::getenv(kteval::kSimulatedFaultVariable);
@@ -148,7 +155,7 @@ Start checkStart(const kteval::cli::Options& options) {
         if (!lines) return refuse(2, "cannot read the setup " + *options.setup + ": " + error);
         start.setupLines = std::move(*lines);
     }
-    if (options.headless && !options.listen && !options.setup &&
+    if (options.headless && !options.listen && !options.web && !options.setup &&
         start.measuring.job == kteval::app::MeasuringStart::Job::None) {
         return refuse(0, "--headless without --listen or --setup: nothing to do");
     }
@@ -274,6 +281,26 @@ int main(int argc, char* argv[]) {
         }
         std::fprintf(stderr, "kteval: listening on %s\n", qPrintable(server->boundAddress()));
     }
+    std::unique_ptr<kteval::ui::WebServer> web;
+    if (start.web) {
+        web = std::make_unique<kteval::ui::WebServer>(operations);
+        if (server) {
+            web->setControlPorts(server->port(), std::nullopt);
+            web->addClientSource([&server] {
+                std::vector<kteval::network::ClientEntry> clients;
+                for (const QString& peer : server->peers()) {
+                    clients.push_back({"socket", peer.toStdString()});
+                }
+                return clients;
+            });
+        }
+        if (!web->listen(*start.web)) {
+            std::fprintf(stderr, "kteval: cannot serve the web page on %s: %s\n",
+                         options.web->c_str(), qPrintable(web->errorString()));
+            return 2;
+        }
+        std::fprintf(stderr, "kteval: web page on %s\n", qPrintable(web->boundAddress()));
+    }
     sequences.setIdleListener([&server] {
         if (server) server->resumeWaiting();
     });
@@ -281,6 +308,17 @@ int main(int argc, char* argv[]) {
     if (options.record && window.module().part() != nullptr) {
         recorder.begin(*window.module().part(), kVersion);
         window.setActionListener(&recorder);
+    }
+    // Announced once the part and the board's name are known.
+    std::unique_ptr<kteval::network::Announcer> announcer;
+    if (!options.noAnnounce && (server || web)) {
+        const kteval::network::NetworkPorts ports{
+            server ? std::optional<uint16_t>(server->port()) : std::nullopt, std::nullopt,
+            web ? std::optional<uint16_t>(web->port()) : std::nullopt};
+        announcer =
+            kteval::ui::announceOnNetwork(kteval::network::identityOf(operations, "", ports),
+                                          server ? std::optional(server->address()) : std::nullopt,
+                                          web ? std::optional(web->address()) : std::nullopt);
     }
     if (options.headless) {
         kteval::ui::quitOnTerminationSignals(app);
@@ -346,6 +384,6 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     // Without a window or a server there is nothing more to do.
-    if (options.setup && options.headless && !options.listen) return 0;
+    if (options.setup && options.headless && !options.listen && !options.web) return 0;
     return QApplication::exec();
 }

@@ -143,6 +143,10 @@ quint16 RemoteServer::port() const {
     return server_->serverPort();
 }
 
+QHostAddress RemoteServer::address() const {
+    return server_->serverAddress();
+}
+
 QString RemoteServer::boundAddress() const {
     const QHostAddress address = server_->serverAddress();
     QString host = address.toString();
@@ -157,6 +161,14 @@ QString RemoteServer::boundAddress() const {
 int RemoteServer::clientCount() const {
     return static_cast<int>(std::count_if(clients_.begin(), clients_.end(),
                                           [](const Client* c) { return c->holdsPlace(); }));
+}
+
+QStringList RemoteServer::peers() const {
+    QStringList result;
+    for (const Client* client : clients_) {
+        if (client->holdsPlace()) result << client->socket.peer();
+    }
+    return result;
 }
 
 void RemoteServer::setLog(std::function<void(const QString&)> log) {

@@ -3,6 +3,7 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTimer>
 #include <functional>
 #include <optional>
@@ -61,8 +62,11 @@ class RemoteServer : public QObject {
     // The address and port actually bound ("127.0.0.1:5025", "*:5025").
     QString boundAddress() const;
     quint16 port() const;
+    QHostAddress address() const;
     // Clients that have not closed.
     int clientCount() const;
+    // Their peers' addresses ("127.0.0.1:40112"), in the order they connected.
+    QStringList peers() const;
     // Where the log lines go (without "kteval: " and line end); standard
     // error unless set.
     void setLog(std::function<void(const QString&)> log);
