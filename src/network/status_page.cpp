@@ -41,7 +41,8 @@ function cell(row, text, kind) {
 function show(s) {
   document.getElementById("caption").textContent = s.caption || "kteval";
   document.getElementById("part").textContent = s.part || "(none chosen)";
-  document.getElementById("board").textContent = s.board + (s.simulated ? " (simulated)" : "");
+  document.getElementById("board").textContent = s.board;
+  document.getElementById("link").textContent = s.simulated ? "simulated" : "USB";
   document.getElementById("version").textContent = s.version;
   document.getElementById("resources").textContent = s.resources.join("\n") || "(none)";
   const clients = document.getElementById("clients");
@@ -93,6 +94,7 @@ std::string statusPageHtml(const NetworkIdentity& identity) {
             xmlEscaped(identity.manufacturer) + R"(</td></tr>
 <tr><th>Part:</th><td class="value" id="part"></td></tr>
 <tr><th>Board:</th><td class="value" id="board"></td></tr>
+<tr><th>Board link:</th><td class="value" id="link"></td></tr>
 <tr><th>Version:</th><td class="value" id="version"></td></tr>
 <tr><th>VISA resources:</th><td class="value" id="resources" style="white-space: pre"></td></tr>
 <tr><th>Identification:</th><td><a href="/lxi/identification">/lxi/identification</a></td></tr>
