@@ -23,6 +23,7 @@
 #include "measure_dialog.h"
 #include "measure_session.h"
 #include "measuring.h"
+#include "network_presence.h"
 #include "part_catalogue.h"
 #include "prompt.h"
 #include "remote_server.h"
@@ -35,6 +36,7 @@
 #include "termination_signals.h"
 #include "usb_ids.h"
 #include "vxi11_server.h"
+#include "web_server.h"
 #include "window_operations.h"
 
 namespace {
@@ -89,6 +91,7 @@ void printOnlyQtErrors(QtMsgType type, const QMessageLogContext& context, const 
 struct Start {
     std::optional<int> exitStatus;  // set when the program is not to start
     std::optional<kteval::ui::ListenAddress> listen;
+    std::optional<kteval::ui::ListenAddress> web;
     const kteval::PartInfo* part = nullptr;
     std::vector<kteval::remote::SetupLine> setupLines;
     std::optional<kteval::SimulatedFault> fault;  // KTEVAL_SIMULATE_FAULT
@@ -109,6 +112,10 @@ Start checkStart(const kteval::cli::Options& options) {
         }
         QString error;
         if (!kteval::ui::keepAliveFromEnvironment(error)) return refuse(2, error.toStdString());
+    }
+    if (options.web) {
+        start.web = kteval::ui::parseListenAddress(QString::fromLocal8Bit(*options.web));
+        if (!start.web) return refuse(2, "--web wants [ADDR:]PORT, not '" + *options.web + "'");
     }
     if (options.simulate) {
         const char* text = std::getenv(kteval::kSimulatedFaultVariable);
@@ -149,7 +156,7 @@ Start checkStart(const kteval::cli::Options& options) {
         if (!lines) return refuse(2, "cannot read the setup " + *options.setup + ": " + error);
         start.setupLines = std::move(*lines);
     }
-    if (options.headless && !options.listen && !options.setup &&
+    if (options.headless && !options.listen && !options.web && !options.setup &&
         start.measuring.job == kteval::app::MeasuringStart::Job::None) {
         return refuse(0, "--headless without --listen or --setup: nothing to do");
     }
@@ -290,6 +297,29 @@ int main(int argc, char* argv[]) {
         server->setOtherClients([&vxi11] { return vxi11->clientNames(); });
         vxi11->setOtherClients([&server] { return server->clientNames(); });
     }
+    std::unique_ptr<kteval::ui::WebServer> web;
+    if (start.web) {
+        web = std::make_unique<kteval::ui::WebServer>(operations);
+        if (server) {
+            web->setControlPorts(server->port(), vxi11->port());
+            web->addClientSource([&server, &vxi11] {
+                std::vector<kteval::network::ClientEntry> clients;
+                for (const QString& peer : server->clientNames()) {
+                    clients.push_back({"socket", peer.toStdString()});
+                }
+                for (const QString& link : vxi11->clientNames()) {
+                    clients.push_back({"VXI-11", link.toStdString()});
+                }
+                return clients;
+            });
+        }
+        if (!web->listen(*start.web)) {
+            std::fprintf(stderr, "kteval: cannot serve the web page on %s: %s\n",
+                         options.web->c_str(), qPrintable(web->errorString()));
+            return 2;
+        }
+        std::fprintf(stderr, "kteval: web page on %s\n", qPrintable(web->boundAddress()));
+    }
     sequences.setIdleListener([&server, &vxi11] {
         if (server) server->resumeWaiting();
         if (vxi11) vxi11->resumeWaiting();
@@ -298,6 +328,18 @@ int main(int argc, char* argv[]) {
     if (options.record && window.module().part() != nullptr) {
         recorder.begin(*window.module().part(), kVersion);
         window.setActionListener(&recorder);
+    }
+    // Announced once the part and the board's name are known.
+    std::unique_ptr<kteval::network::Announcer> announcer;
+    if (!options.noAnnounce && (server || web)) {
+        const kteval::network::NetworkPorts ports{
+            server ? std::optional<uint16_t>(server->port()) : std::nullopt,
+            vxi11 ? std::optional<uint16_t>(vxi11->port()) : std::nullopt,
+            web ? std::optional<uint16_t>(web->port()) : std::nullopt};
+        announcer =
+            kteval::ui::announceOnNetwork(kteval::network::identityOf(operations, "", ports),
+                                          server ? std::optional(server->address()) : std::nullopt,
+                                          web ? std::optional(web->address()) : std::nullopt);
     }
     // A server ends normally on SIGTERM as well: its portmapper entry goes.
     if (options.headless || start.listen) kteval::ui::quitOnTerminationSignals(app);
@@ -361,6 +403,6 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     // Without a window or a server there is nothing more to do.
-    if (options.setup && options.headless && !options.listen) return 0;
+    if (options.setup && options.headless && !options.listen && !options.web) return 0;
     return QApplication::exec();
 }

@@ -53,6 +53,16 @@ const std::array kOptions{
               .valueName = "[ADDR:]PORT",
               .help = "Take remote commands on TCP port PORT (5025 is usual) of ADDR (default "
                       "127.0.0.1; * for every IPv4 and IPv6 address)."},
+    OptionRow{.name = "web",
+              .value = &Options::web,
+              .valueName = "[ADDR:]PORT",
+              .help = "Serve a read-only status page (/) and the LXI identification "
+                      "(/lxi/identification) over HTTP on TCP port PORT (80 is usual) of ADDR "
+                      "(as --listen)."},
+    OptionRow{.name = "no-announce",
+              .flag = &Options::noAnnounce,
+              .help = "Do not announce --listen and --web on the network over mDNS (Avahi); "
+                      "they are announced when listening on an address other than loopback."},
     OptionRow{.name = "headless",
               .flag = &Options::headless,
               .help = "Show no window and need no display (with --part; for --listen or "

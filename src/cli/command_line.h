@@ -16,6 +16,8 @@ struct Options {
     std::optional<std::string> part;
     std::optional<std::string> firmware;
     std::optional<std::string> listen;
+    std::optional<std::string> web;  // the status page and identification
+    bool noAnnounce = false;         // no mDNS announcement
     bool headless = false;
     bool check = false;
     std::optional<std::string> setup;

@@ -61,11 +61,13 @@ ErrorCode readLevel(const Param& param, bool& high) {
     return readSwitch(param, "HIGH", "LOW", high);
 }
 
+std::array<std::string, 4> identityFields(const Operations& ops) {
+    return {"kteval", ops.module().PartName, ops.boardName(), ops.programVersion()};
+}
+
 ErrorCode identify(CommandContext& context) {
-    context.answer = "kteval,";
-    context.answer += context.ops.module().PartName;
-    context.answer += "," + context.ops.boardName() + ",";
-    context.answer += context.ops.programVersion();
+    const std::array<std::string, 4> fields = identityFields(context.ops);
+    context.answer = fields[0] + ',' + fields[1] + ',' + fields[2] + ',' + fields[3];
     return ErrorCode::NoError;
 }
 

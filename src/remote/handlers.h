@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <span>
 #include <string>
 #include <string_view>
@@ -15,6 +16,11 @@ namespace kteval::remote {
 
 // The handlers of the command table. Each validates its parameters before it
 // calls an operation; a rejected command calls none.
+
+// *IDN?'s four fields: manufacturer, model (the part), serial number (the
+// board's name) and firmware revision (the program's version). The network
+// identification shows the same.
+std::array<std::string, 4> identityFields(const Operations& ops);
 
 ErrorCode identify(CommandContext& context);
 ErrorCode clearStatus(CommandContext& context);

@@ -112,6 +112,10 @@ quint16 RemoteServer::port() const {
     return acceptor_.port();
 }
 
+QHostAddress RemoteServer::address() const {
+    return acceptor_.address();
+}
+
 QString RemoteServer::boundAddress() const {
     return acceptor_.boundAddress();
 }

@@ -60,6 +60,7 @@ class RemoteServer : public QObject {
     // The address and port actually bound ("127.0.0.1:5025", "*:5025").
     QString boundAddress() const;
     quint16 port() const;
+    QHostAddress address() const;
     // Clients that have not closed.
     int clientCount() const;
     // Their peers ("ADDR:PORT"), as the log names them.

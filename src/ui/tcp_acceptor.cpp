@@ -59,6 +59,10 @@ quint16 TcpAcceptor::port() const {
     return server_->serverPort();
 }
 
+QHostAddress TcpAcceptor::address() const {
+    return server_->serverAddress();
+}
+
 QString TcpAcceptor::boundAddress() const {
     const QHostAddress address = server_->serverAddress();
     QString host = address.toString();

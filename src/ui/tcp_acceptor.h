@@ -21,6 +21,7 @@ class TcpAcceptor : public QObject {
     QString errorString() const;
     // The address and port actually bound ("127.0.0.1:5025", "*:5025").
     QString boundAddress() const;
+    QHostAddress address() const;
     quint16 port() const;
 
   signals:
