@@ -61,7 +61,7 @@ function show(s) {
     row.id = "dac" + ch.number;
     cell(row, "DAC" + ch.number, "dac");
     for (const code of [ch.x1a, ch.x1b, ch.m, ch.c]) cell(row, hex(code, bits), "value");
-    cell(row, hex(ch.effective, bits) + " (X2" + ch.mux + ")", "value");
+    cell(row, ch.effectiveText + " (X2" + ch.mux + ")", "value");
     cell(row, ch.volts + " V", "value volts");
   }
 }

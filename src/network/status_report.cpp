@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "hex_text.h"
 #include "operations.h"
 #include "part_rules.h"
 
@@ -19,8 +20,9 @@ StatusReport statusReport(remote::Operations& ops, NetworkIdentity identity,
         const int index = indexOfChannelNumber(part, number);
         const DAC& dac = module.DACs(index);
         const bool b = dac.ABsel == 1;
-        report.channels.push_back({number, dac.X1A, dac.X1B, dac.M, dac.C, b ? 'B' : 'A',
-                                   b ? dac.X2B : dac.X2A, ops.outputVoltageText(index)});
+        const int32_t effective = b ? dac.X2B : dac.X2A;
+        report.channels.push_back({number, dac.X1A, dac.X1B, dac.M, dac.C, b ? 'B' : 'A', effective,
+                                   registerLabelText(effective), ops.outputVoltageText(index)});
     }
     return report;
 }
@@ -68,6 +70,7 @@ std::string statusJson(const StatusReport& report) {
                 ",\"x1a\":" + std::to_string(ch.x1a) + ",\"x1b\":" + std::to_string(ch.x1b) +
                 ",\"m\":" + std::to_string(ch.m) + ",\"c\":" + std::to_string(ch.c) +
                 ",\"mux\":\"" + ch.mux + "\",\"effective\":" + std::to_string(ch.effective) +
+                ",\"effectiveText\":" + quoted(ch.effectiveText) +
                 ",\"volts\":" + quoted(ch.volts) + "}";
     }
     json += "]}";

@@ -16,9 +16,10 @@ namespace kteval::network {
 struct ChannelStatus {
     int number = 0;  // as the captions show it
     int32_t x1a = 0, x1b = 0, m = 0, c = 0;
-    char mux = 'A';         // the input register the DAC register takes: A (X2A) or B (X2B)
-    int32_t effective = 0;  // X2A or X2B, as mux chooses
-    std::string volts;      // the "Output Voltages" tab's text, without "Vout<n>=" and "V"
+    char mux = 'A';             // the input register the DAC register takes: A (X2A) or B (X2B)
+    int32_t effective = 0;      // X2A or X2B, as mux chooses
+    std::string effectiveText;  // as the window's X2A/X2B label shows it (4 hex digits)
+    std::string volts;          // the "Output Voltages" tab's text, without "Vout<n>=" and "V"
 };
 
 // What the status page shows; read from the window's state, nothing sent.

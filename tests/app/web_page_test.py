@@ -105,6 +105,9 @@ def run(kteval, part, screenshot):
             mux = client.query(f"DAC{n}:MUX?")
             wanted += [mux, int(client.query(f"DAC{n}:X2{mux}?"))]
             check(f"DAC{n}", got + [channel["volts"]], wanted + [client.query(f"DAC{n}:VOLT?")])
+            # As the window's X2 label: the low 16 bits, also of a negative code.
+            check(f"DAC{n} effective text", channel["effectiveText"],
+                  f"{channel['effective'] & 0xFFFF:04X}")
         # Every channel: numbers 0 to N-1, and channel N is refused.
         count = len(status["channels"])
         check("channel numbers", [c["number"] for c in status["channels"]], list(range(count)))
