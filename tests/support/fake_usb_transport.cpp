@@ -160,9 +160,22 @@ UsbDeviceList FakeUsbTransport::listDevices() {
     if (unavailable) list.status = UsbStatus::Unavailable;
     for (auto& board : boards_) {
         board->update();
-        if (board->present() && !unavailable) list.devices.push_back(board->info());
+        if (board->present() && !unavailable) {
+            list.devices.push_back(board->info());
+            list.devices.back().serial.clear();
+        }
     }
     return list;
+}
+
+void FakeUsbTransport::readSerial(UsbDeviceInfo& info) {
+    for (auto& board : boards_) {
+        board->update();
+        if (board->present() && board->info().bus == info.bus &&
+            board->info().address == info.address && !board->info().serial.empty()) {
+            info.serial = board->info().serial;
+        }
+    }
 }
 
 UsbOpenResult FakeUsbTransport::open(const UsbDeviceInfo& info) {

@@ -56,6 +56,9 @@ class FakeEzUsbBoard {
 
     void unplug();  // open handles fail with NoDevice
     void plugIn();  // powered up afresh: loader ID, RAM clear, a new address
+    // Its CPU started now, as another program's load would: it re-enumerates
+    // as reenumeration says.
+    void startFirmware() { release(); }
 
     const UsbDeviceInfo& info() const { return info_; }
     bool present() const { return present_; }
@@ -108,8 +111,11 @@ class FakeUsbTransport : public UsbTransport {
         return std::chrono::duration_cast<std::chrono::milliseconds>(clock - Clock::time_point{});
     }
 
+    // Lists devices without their serials, as libusb does; readSerial gives
+    // the board's.
     UsbDeviceList listDevices() override;
     UsbOpenResult open(const UsbDeviceInfo& info) override;
+    void readSerial(UsbDeviceInfo& info) override;
     Clock::time_point now() override { return clock; }
     void sleep(std::chrono::milliseconds duration) override { clock += duration; }
 

@@ -138,6 +138,11 @@ std::string EmulatedEzUsbBoard::syspath() const {
 }
 
 EmulatedEzUsbBoard::~EmulatedEzUsbBoard() {
+    {
+        std::lock_guard lock(mutex_);
+        ++plugging_;  // a held return, or one on its way, is abandoned
+    }
+    returnLetChanged_.notify_all();
     for (std::thread& t : reenumerations_) t.join();
     if (!ownsTestbed_) disappear();
     for (const auto& a : appearances_) {
@@ -201,6 +206,7 @@ void EmulatedEzUsbBoard::unplug() {
         std::lock_guard lock(mutex_);
         ++plugging_;
     }
+    returnLetChanged_.notify_all();
     disappear();
 }
 
@@ -218,6 +224,14 @@ void EmulatedEzUsbBoard::plugIn() {
 void EmulatedEzUsbBoard::plugInRunningFirmware() {
     unplug();
     appear(kFirmwareId, true);
+}
+
+void EmulatedEzUsbBoard::letReturn() {
+    {
+        std::lock_guard lock(mutex_);
+        returnLet_ = true;
+    }
+    returnLetChanged_.notify_all();
 }
 
 EmulatedPresence EmulatedEzUsbBoard::presence() const {
@@ -394,12 +408,19 @@ void EmulatedEzUsbBoard::releaseCpu() {
         std::lock_guard lock(mutex_);
         return plugging_ == plugging;
     };
-    reenumerations_.emplace_back([this, stillPlugged] {
+    const auto mayReturn = [this, plugging] {
+        std::unique_lock lock(mutex_);
+        returnLetChanged_.wait(lock, [this, plugging] {
+            return !place_.holdReturn || returnLet_ || plugging_ != plugging;
+        });
+        return plugging_ == plugging;
+    };
+    reenumerations_.emplace_back([this, stillPlugged, mayReturn] {
         std::this_thread::sleep_for(100ms);
         if (!stillPlugged()) return;
         disappear();
         std::this_thread::sleep_for(200ms);
-        if (stillPlugged()) appear(kFirmwareId, true);
+        if (mayReturn()) appear(kFirmwareId, true);
     });
 }
 

@@ -5,9 +5,11 @@
 // disconnects and control URBs. RAM 0x0000-0x3FFF and 0xE000-0xE1FF and CPUCS
 // at 0xE600 sit behind request 0xA0; releasing the CPU drops the board off the
 // bus after 0.1 s and brings it back 0.2 s later at a new address under
-// kFirmwareId, where a SimulatedBoard takes every other request. The handler
+// kFirmwareId, where a SimulatedBoard takes every other request (a board
+// placed with holdReturn stays off the bus until letReturn()). The handler
 // runs on umockdev's thread; every accessor locks and copies.
 
+#include <condition_variable>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -31,6 +33,7 @@ struct EmulatedBoardPlace {
     uint8_t port = 2;
     uint8_t firstAddress = 2;  // addresses count up from here on each appearance
     std::string serial{};      // the firmware's serial number string; none when empty
+    bool holdReturn = false;   // once off the bus after a release, back only at letReturn()
 };
 
 class EmulatedEzUsbBoard {
@@ -55,6 +58,10 @@ class EmulatedEzUsbBoard {
     void plugIn();
     // Plugs it in already running its firmware, as an earlier session left it.
     void plugInRunningFirmware();
+    // Lets a board placed with holdReturn come back once its firmware starts
+    // (at once if it is already waiting): boards let back together return at
+    // the same moment.
+    void letReturn();
 
     // --- state (copies) ---
     EmulatedPresence presence() const;
@@ -99,6 +106,8 @@ class EmulatedEzUsbBoard {
     Appearance* current_ = nullptr;                         // on the bus, or null
     uint8_t nextAddress_ = 2;
     unsigned plugging_ = 0;  // counts plug changes; a stale re-enumeration does nothing
+    bool returnLet_ = false;
+    std::condition_variable returnLetChanged_;
     std::vector<std::thread> reenumerations_;
 
     std::vector<uint8_t> ram_ = std::vector<uint8_t>(0x10000);  // indexed by address

@@ -1,15 +1,20 @@
 // Two EZ-USB boards on one emulated bus: port 2 (serial KT-A once its
 // firmware runs) and port 3 (serial KT-B). The link and kteval --check as a
 // child process choose one by serial or port, refuse to guess, and leave a
-// board another program holds alone.
+// board another program holds alone; two programs load the two at once; one
+// board leaves while the other goes on.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "board_link.h"
 #include "emulated_test_support.h"
 
 namespace kteval {
@@ -20,9 +25,12 @@ using emulation::EmulatedBoardPlace;
 using emulation::EmulatedEzUsbBoard;
 
 // Programs started by the tests look for the firmware's ID and keep their
-// files in the test's folder.
+// files in the test's folder. With holdReturns, boards whose firmware starts
+// stay off the bus until the test lets them back.
 struct TwoBoards {
-    TwoBoards() {
+    explicit TwoBoards(bool holdReturns = false)
+        : a{EmulatedBoardPlace{2, 2, "KT-A", holdReturns}},
+          b{a, EmulatedBoardPlace{3, 40, "KT-B", holdReturns}} {
         setenv("KTEVAL_USB_IDS", kFirmwareIds, 1);
         setenv("XDG_CACHE_HOME", dir.path().c_str(), 1);
         setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
@@ -30,8 +38,8 @@ struct TwoBoards {
     }
     testing_support::TempDir dir;
     // Before libusb: the boards set up the bus.
-    EmulatedEzUsbBoard a{EmulatedBoardPlace{2, 2, "KT-A"}};
-    EmulatedEzUsbBoard b{a, EmulatedBoardPlace{3, 40, "KT-B"}};
+    EmulatedEzUsbBoard a;
+    EmulatedEzUsbBoard b;
     std::string firmware =
         dir.write("KT4421SPI.hex", writeIntelHex(testing_support::sampleImage(), 32));
 };
@@ -41,11 +49,13 @@ struct ProgramRun {
     std::string output;
 };
 
-// The program with arguments (a shell command line), its standard output and
-// error together.
-ProgramRun runKteval(const std::string& arguments) {
-    std::FILE* pipe =
-        popen(("'" + std::string(KTEVAL_PROGRAM) + "' " + arguments + " 2>&1").c_str(), "r");
+// The program started with arguments (a shell command line); its standard
+// output and error come together through the pipe.
+std::FILE* startKteval(const std::string& arguments) {
+    return popen(("'" + std::string(KTEVAL_PROGRAM) + "' " + arguments + " 2>&1").c_str(), "r");
+}
+
+ProgramRun finish(std::FILE* pipe) {
     ProgramRun run;
     if (pipe == nullptr) return run;
     run.output.resize(1 << 16);
@@ -53,6 +63,10 @@ ProgramRun runKteval(const std::string& arguments) {
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+ProgramRun runKteval(const std::string& arguments) {
+    return finish(startKteval(arguments));
 }
 
 // No choice with two boards loads neither; a port or a serial loads that one
@@ -146,6 +160,89 @@ TEST(SeveralBoards, CheckListsEveryBoardAndIsReadyForTheChosenOne) {
     }
     EXPECT_EQ(runKteval(check + " --board KT-C").status, 1);
     EXPECT_EQ(boards.a.cpuReleases() + boards.b.cpuReleases(), 0);
+}
+
+// Two programs load the two unprogrammed boards at the same moment, each
+// choosing its own by port: both boards are off the bus together and come
+// back together under one ID, yet each program ends on its own board, which
+// holds the code that program wrote and no other.
+TEST(SeveralBoards, TwoProgramsLoadTwoBoardsAtOnce) {
+    TwoBoards boards(true);
+    const struct {
+        const char* port;
+        int code;
+        EmulatedEzUsbBoard& board;
+    } runs[] = {{"1-2", 1111, boards.a}, {"1-3", 2222, boards.b}};
+    std::vector<std::FILE*> programs;
+    for (const auto& run : runs) {
+        const std::string setup = boards.dir.write(std::string(run.port) + ".setup",
+                                                   "DAC3:X1A " + std::to_string(run.code) + "\n");
+        programs.push_back(startKteval("--headless --part KT4421 --firmware '" + boards.firmware +
+                                       "' --board " + run.port + " --setup '" + setup + "'"));
+    }
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while ((boards.a.cpuReleases() == 0 || boards.b.cpuReleases() == 0) &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+    EXPECT_EQ(boards.a.cpuReleases() + boards.b.cpuReleases(), 2);
+    boards.a.letReturn();
+    boards.b.letReturn();
+    for (std::size_t i = 0; i < programs.size(); ++i) {
+        SCOPED_TRACE(runs[i].port);
+        const ProgramRun program = finish(programs[i]);
+        EXPECT_EQ(program.status, 0) << program.output;
+        EXPECT_EQ(runs[i].board.cpuReleases(), 1);
+        EXPECT_EQ(runs[i].board.presence().id, kFirmwareId);
+        EXPECT_EQ(runs[i].board.chip().channels[3].X1A, runs[i].code);
+    }
+}
+
+// One link per board, each chosen by serial: the board unplugged fails its
+// requests at once and its reload says it is not connected, naming the
+// other; the other writes on throughout. Plugged in again (waiting for its
+// firmware, so without its serial) it is found again on its port.
+TEST(SeveralBoards, OneBoardUnpluggedWhileTheOtherGoesOn) {
+    TwoBoards boards;
+    boards.a.plugInRunningFirmware();
+    boards.b.plugInRunningFirmware();
+    struct Link {
+        LibusbTransport transport;  // after the boards: libusb lists them at once
+        LibusbBoard usb{transport, kFirmwareIds};
+        BoardLink link{usb};
+    };
+    std::array<Link, 2> links;
+    const std::array<EmulatedEzUsbBoard*, 2> board{&boards.a, &boards.b};
+    const std::array<const char*, 2> serials{"KT-A", "KT-B"};
+    for (std::size_t i = 0; i < links.size(); ++i) {
+        links[i].usb.chooseBoard(serials[i]);
+        ASSERT_EQ(load(links[i].usb, boards.firmware), usbresult::kOk) << links[i].usb.lastError();
+    }
+    int code = 0x100;
+    const auto writes = [&](std::size_t i) {
+        code += 4;
+        links[i].link.WriteWord(24, 0xC00000 | (8 + 3) << 16 | code);  // X1A of channel 3
+        return links[i].link.LastResult >= 0 && board[i]->chip().channels[3].X1A == code >> 2;
+    };
+    EXPECT_TRUE(writes(0) && writes(1));
+
+    boards.a.unplug();
+    links[0].link.SendRequest(222);
+    EXPECT_EQ(links[0].link.LastResult, usbresult::kDeviceGone);
+    EXPECT_TRUE(writes(1));
+    ASSERT_TRUE(waitForPort(links[0].transport, "1-2", false));
+    EXPECT_EQ(load(links[0].usb, boards.firmware), usbresult::kNoBoard);
+    EXPECT_NE(links[0].usb.lastError().find("board KT-A is not connected"), std::string::npos)
+        << links[0].usb.lastError();
+    EXPECT_NE(links[0].usb.lastError().find("--board KT-B"), std::string::npos);
+    EXPECT_TRUE(writes(1));
+
+    boards.a.plugIn();
+    ASSERT_TRUE(waitForPort(links[0].transport, "1-2", true));
+    ASSERT_EQ(load(links[0].usb, boards.firmware), usbresult::kOk) << links[0].usb.lastError();
+    EXPECT_EQ(boards.a.cpuReleases(), 2);
+    EXPECT_EQ(boards.b.cpuReleases(), 1);
+    EXPECT_TRUE(writes(0) && writes(1));
 }
 
 }  // namespace
