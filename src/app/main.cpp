@@ -402,7 +402,15 @@ int main(int argc, char* argv[]) {
         options.headless) {
         return 1;
     }
-    // Without a window or a server there is nothing more to do.
-    if (options.setup && options.headless && !options.listen && !options.web) return 0;
+    // Without a window or a server there is nothing more to do. A setup
+    // whose words did not all reach the board has not been applied.
+    if (options.setup && options.headless && !options.listen && !options.web) {
+        if (const int failed = window.link().failedCalls(); failed > 0) {
+            std::fprintf(stderr, "kteval: the setup did not reach the board: %d request%s failed\n",
+                         failed, failed == 1 ? "" : "s");
+            return 1;
+        }
+        return 0;
+    }
     return QApplication::exec();
 }

@@ -21,16 +21,17 @@ int16_t BoardLink::loadFirmware(const FirmwarePlaces& places) {
     firmwareChoice = chooseFirmware(places);
     FirmwarePath = firmwareChoice.path;
     if (!TextToBuffer(FirmwarePath)) {
-        LastResult = kPathRefused;
+        LastResult = counted(kPathRefused);
         return LastResult;
     }
-    LastResult = usb_.LoadFirmWare(TextBuffer.data());
+    LastResult = counted(usb_.LoadFirmWare(TextBuffer.data()));
     return LastResult;
 }
 
 void BoardLink::sendStart() {
     uint8_t buffer = 0;
-    LastResult = usb_.VendorIORequest(request::Start, 0, 0, request::DirectionOut, 0, &buffer);
+    LastResult =
+        counted(usb_.VendorIORequest(request::Start, 0, 0, request::DirectionOut, 0, &buffer));
 }
 
 void BoardLink::WriteWord(int /*bitCount*/, int32_t word) {
@@ -41,8 +42,8 @@ void BoardLink::WriteWord(int /*bitCount*/, int32_t word) {
 }
 
 int32_t BoardLink::ReadWord() {
-    LastResult = usb_.VendorIORequest(request::WordTransfer, 0, 0, request::DirectionIn, 3,
-                                      ReadBuffer.data());
+    LastResult = counted(usb_.VendorIORequest(request::WordTransfer, 0, 0, request::DirectionIn, 3,
+                                              ReadBuffer.data()));
     return ReadBuffer[1] * 256 + ReadBuffer[0];
 }
 
@@ -56,6 +57,11 @@ int16_t BoardLink::timed(int16_t code, int32_t value, int32_t index, int16_t dir
     const auto start = std::chrono::steady_clock::now();
     const int16_t result = usb_.VendorIORequest(code, value, index, direction, length, buffer);
     recent_[timedCount_++ % recent_.size()] = std::chrono::steady_clock::now() - start;
+    return counted(result);
+}
+
+int16_t BoardLink::counted(int16_t result) {
+    if (result < 0) ++failedCalls_;
     return result;
 }
 

@@ -58,7 +58,12 @@ class BoardLink {
     // takes on this link); 125 us, a high-speed control transfer, before any.
     std::chrono::nanoseconds requestTime() const;
 
+    // How many loads and requests have failed since the link was made: a run
+    // without a window tells by it whether everything reached the board.
+    int failedCalls() const { return failedCalls_; }
+
   private:
+    int16_t counted(int16_t result);
     // One vendor request, timed.
     int16_t timed(int16_t code, int32_t value, int32_t index, int16_t direction, int16_t length,
                   uint8_t* buffer);
@@ -66,6 +71,7 @@ class BoardLink {
     USBFunctions& usb_;
     std::array<std::chrono::nanoseconds, 64> recent_{};  // the last request times
     std::size_t timedCount_ = 0;
+    int failedCalls_ = 0;
 };
 
 }  // namespace kteval
