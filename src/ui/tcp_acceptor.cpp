@@ -64,14 +64,17 @@ QHostAddress TcpAcceptor::address() const {
 }
 
 QString TcpAcceptor::boundAddress() const {
-    const QHostAddress address = server_->serverAddress();
+    return boundAddressText(server_->serverAddress(), server_->serverPort());
+}
+
+QString boundAddressText(const QHostAddress& address, quint16 port) {
     QString host = address.toString();
     if (address.protocol() == QAbstractSocket::AnyIPProtocol) {
         host = QStringLiteral("*");  // every IPv4 and IPv6 address
     } else if (address.protocol() == QAbstractSocket::IPv6Protocol) {
         host = QStringLiteral("[%1]").arg(host);
     }
-    return QStringLiteral("%1:%2").arg(host).arg(server_->serverPort());
+    return QStringLiteral("%1:%2").arg(host).arg(port);
 }
 
 }  // namespace kteval::ui

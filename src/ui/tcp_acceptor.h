@@ -9,6 +9,9 @@ class QTcpServer;
 
 namespace kteval::ui {
 
+// "127.0.0.1:5025", "[::1]:5025", "*:5025" (every IPv4 and IPv6 address).
+QString boundAddressText(const QHostAddress& address, quint16 port);
+
 // A listening TCP socket that hands over each connection's descriptor with
 // the peer's address, taken when it is accepted (a client that has reset by
 // then has no other; QTcpServer forgets it).

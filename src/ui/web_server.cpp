@@ -10,6 +10,7 @@
 #include "operations.h"
 #include "status_page.h"
 #include "status_report.h"
+#include "tcp_acceptor.h"
 
 namespace kteval::ui {
 
@@ -114,14 +115,7 @@ quint16 WebServer::port() const {
 }
 
 QString WebServer::boundAddress() const {
-    const QHostAddress bound = socket_->serverAddress();
-    QString host = bound.toString();
-    if (bound.protocol() == QAbstractSocket::AnyIPProtocol) {
-        host = QStringLiteral("*");
-    } else if (bound.protocol() == QAbstractSocket::IPv6Protocol) {
-        host = QStringLiteral("[%1]").arg(host);
-    }
-    return QStringLiteral("%1:%2").arg(host).arg(socket_->serverPort());
+    return boundAddressText(socket_->serverAddress(), socket_->serverPort());
 }
 
 network::NetworkIdentity WebServer::identityFor(const QHttpServerRequest& request) const {
