@@ -52,7 +52,9 @@ const std::array kOptions{
               .value = &Options::listen,
               .valueName = "[ADDR:]PORT",
               .help = "Take remote commands on TCP port PORT (5025 is usual) of ADDR (default "
-                      "127.0.0.1; * for every IPv4 and IPv6 address)."},
+                      "127.0.0.1; * for every IPv4 and IPv6 address), and over VXI-11 "
+                      "(TCPIP::ADDR::INSTR) on the same address, at a port registered with "
+                      "rpcbind."},
     OptionRow{.name = "web",
               .value = &Options::web,
               .valueName = "[ADDR:]PORT",
@@ -65,8 +67,8 @@ const std::array kOptions{
                       "they are announced when listening on an address other than loopback."},
     OptionRow{.name = "headless",
               .flag = &Options::headless,
-              .help = "Show no window and need no display (with --part; for --listen or "
-                      "--setup, else there is nothing to do): messages go to standard error."},
+              .help = "Show no window and need no display (with --part; for --listen, --web "
+                      "or --setup, else there is nothing to do): messages go to standard error."},
     OptionRow{.name = "check",
               .flag = &Options::check,
               .help = "Print a diagnosis of the board link (firmware file, USB boards, access, "
@@ -79,8 +81,8 @@ const std::array kOptions{
                       "comments; a saved *LRN? answer is one) as a remote client would. Every "
                       "line is checked first and nothing is sent when one fails; a refusal at "
                       "run time stops it, saying how many lines were applied. Headless, kteval "
-                      "then exits with status 1 (and with 0 after the last line when it does "
-                      "not --listen)."},
+                      "then exits with status 1 (and, when it does not --listen, with 0 after "
+                      "the last line, or 1 when a word did not reach the board)."},
     OptionRow{.name = "record",
               .value = &Options::record,
               .valueName = "FILE",
