@@ -62,6 +62,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt's SVG image plugin draws the measuring charts; it is loaded when needed,
 # so the libraries the program links do not name it.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# On the network: the portmapper through which VXI-11 clients find the core
+# channel, and the daemon that announces the servers over mDNS. kteval runs
+# without them, and they open ports, so they are only suggested.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "rpcbind, avahi-daemon")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 if(KTEVAL_HOMEPAGE)
   set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${KTEVAL_HOMEPAGE}")
